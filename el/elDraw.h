@@ -1,0 +1,22 @@
+// elDraw: display set-up, draw objects, blits, presentation, text, effects, primitives, wipes.
+#pragma once
+#include <cstdint>
+
+// Clip rectangle of the back screen (right and bottom exclusive).
+extern int32_t ClipLeft, ClipTop, ClipRight, ClipBottom;
+// Presentation overlays.
+extern int32_t FadeDirection;
+extern int32_t PauseShown;
+// Clip wipes.
+extern int32_t WipeState;
+extern int32_t SavedClipLeft, SavedClipTop, SavedClipRight, SavedClipBottom;
+
+namespace elDraw {
+
+int Screen(int32_t width, int32_t height, int32_t fullScreen);
+void Release();
+void Present();
+void FreeFonts();
+void SetVSync(uint32_t on);
+
+}  // namespace elDraw

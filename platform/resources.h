@@ -1,0 +1,28 @@
+// Resources embedded into the executable at build time (tools/embed_resources.cmake), standing in
+// for the executable's BITMAP, WAVE, MIDI and ICON resources. Loaders in el/ look them up by type and name.
+#pragma once
+#include <cstddef>
+
+namespace plat {
+
+struct ResourceEntry {
+  const char* type;
+  const char* name;
+  const unsigned char* begin;
+  const unsigned char* end;
+};
+
+struct Resource {
+  const unsigned char* data = nullptr;
+  size_t size = 0;
+};
+
+// Finds a resource by type and name; both compare without regard to ASCII case, as the
+// resource functions this replaces did. Returns false (and leaves out empty) when there is none.
+bool FindResource(const char* type, const char* name, Resource* out);
+
+// The generated table.
+extern const ResourceEntry kResourceTable[];
+extern const unsigned kResourceCount;
+
+}  // namespace plat
