@@ -4,6 +4,8 @@
 
 // Clip rectangle of the back screen (right and bottom exclusive).
 extern int32_t ClipLeft, ClipTop, ClipRight, ClipBottom;
+// Bits per pixel of the screen set by elDraw::Screen (0 before).
+extern int32_t ColorDepth;
 // Presentation overlays.
 extern int32_t FadeDirection;
 extern int32_t PauseShown;

@@ -1,0 +1,41 @@
+// Test control of the headless host: the fake clock, the message queue and message boxes.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace plat::headless {
+
+// Fake clock. Every TimeMs() read also moves the clock on by the read step (in microseconds,
+// default 100), so a wait that spins on the clock finishes; SleepMs(n) moves it on by n ms.
+void SetTimeMs(uint32_t ms);
+void AdvanceMs(uint32_t ms);
+uint64_t NowMicros();
+void SetReadStepMicros(uint32_t us);
+// Every SleepMs argument, in order, since the last ClearSleeps.
+const std::vector<uint32_t>& Sleeps();
+void ClearSleeps();
+
+// Message boxes shown, in order, and the answer the next ones give (IDOK for single-button boxes).
+struct Box {
+  std::string text;     // CP932, as passed
+  std::string caption;  // CP932
+  unsigned style;
+  bool owned;           // a window existed
+};
+std::vector<Box>& Boxes();
+void SetBoxAnswer(int answer);
+int BeepCount();
+
+// The window and its queue.
+bool WindowCreated();
+std::string WindowTitle();     // CP932
+bool WindowRaised();           // RaiseMainWindow was called
+// Puts a message at the end of the queue, as if the window system had produced it.
+void Inject(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+// Resets everything above (clock to 0, queue and boxes emptied, no window).
+void Reset();
+
+}  // namespace plat::headless

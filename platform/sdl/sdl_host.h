@@ -1,0 +1,18 @@
+// What the SDL backend's services share: the window, and a hook through which each service sees the
+// native events as the host pump translates them.
+#pragma once
+#include <SDL.h>
+
+namespace plat::sdl {
+
+// The main window, or null before CreateMainWindow / after DestroyMainWindow.
+SDL_Window* Window();
+
+// Makes sure SDL's video subsystem is up (the window, message boxes and the display need it).
+bool EnsureVideo();
+
+// Called for every native event the pump takes, before it is turned into a window message.
+using EventHook = void (*)(const SDL_Event& e);
+void AddEventHook(EventHook hook);
+
+}  // namespace plat::sdl
