@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Plays one short game in a real X window: the built binary under Xvfb, driven with xdotool.
+# Checks the exit status, rank.dat and screenshots of the title, play and result screens.
+# Usage: bash tests/window_test.sh <build dir>
+set -u
+
+BUILD=$(cd "${1:?usage: window_test.sh <build dir>}" && pwd)
+SRC=$(cd "$(dirname "$0")/.." && pwd)
+BIN=$BUILD/oomori
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+for tool in Xvfb xdotool xwd convert compare; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (deps.txt)"
+done
+[ -x "$BIN" ] || fail "no $BIN"
+
+WORK=$(mktemp -d)
+XPID=
+GPID=
+cleanup() {
+  [ -n "$GPID" ] && kill "$GPID" 2>/dev/null
+  [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
+  wait 2>/dev/null
+  if [ -n "${KEEP_SHOTS:-}" ]; then
+    mkdir -p "$KEEP_SHOTS" && cp "$WORK"/*.png "$KEEP_SHOTS"/ 2>/dev/null
+  fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# A private X server on a free display number; the screen is the game's 640 x 480.
+exec 3>"$WORK/display"
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XPID=$!
+exec 3>&-
+for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=:$(head -n1 "$WORK/display")
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+
+shot() {  # shot NAME: the whole screen as $WORK/NAME.png
+  xwd -root -silent | convert xwd:- "$WORK/$1.png" || fail "screenshot $1"
+}
+# mean NAME GEOMETRY: mean brightness 0..1 of a region (WxH+X+Y)
+mean() { convert "$WORK/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
+# spread NAME: standard deviation of the whole screen (0 for a blank one)
+spread() { convert "$WORK/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
+# rmse A B GEOMETRY: normalised RMS difference of one region of two pictures
+rmse() {
+  compare -metric RMSE <(convert "$1" -crop "$3" +repage png:-) <(convert "$2" -crop "$3" +repage png:-) \
+    null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
+}
+check() {  # check "description" awk-condition
+  awk "BEGIN { exit !($2) }" || fail "$1 ($2)"
+  echo "ok: $1"
+}
+click() { xdotool mousemove 320 240 click "$1"; }
+
+cd "$WORK"
+"$BIN" >"$WORK/game.log" 2>&1 &
+GPID=$!
+for _ in $(seq 100); do
+  WID=$(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null | head -n1)
+  [ -n "$WID" ] && break
+  kill -0 "$GPID" 2>/dev/null || fail "the game ended at start: $(cat "$WORK/game.log")"
+  sleep 0.1
+done
+[ -n "${WID:-}" ] || fail "no game window"
+sleep 1.5
+
+# Title, then the menu on the first left click.
+shot title
+click 1
+sleep 0.5
+shot menu
+# No message box may have come up (a failed load shows one).
+others=$(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$WID" | wc -l)
+
+# Start; the ready scene runs about three seconds.
+click 1
+sleep 3.8
+# Five bowls: eat (left), ask for another (right), wait for it to arrive.
+for _ in 1 2 3 4 5; do
+  click 1; sleep 0.25
+  click 3; sleep 0.7
+done
+shot play
+# The rest of the 30 seconds and the time-up scene (about 4 s).
+sleep 31
+shot result
+click 1
+sleep 1
+shot back_title
+xdotool key Escape
+for _ in $(seq 50); do kill -0 "$GPID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$GPID" 2>/dev/null && fail "the game did not end on Escape"
+wait "$GPID"
+status=$?
+GPID=
+[ "$status" -eq 0 ] || fail "exit status $status: $(cat "$WORK/game.log")"
+echo "ok: exit status 0"
+
+# rank.dat: 40 bytes, 5 bowls (50) first, the other places empty, with their check values.
+[ -f rank.dat ] || fail "no rank.dat"
+size=$(stat -c %s rank.dat)
+check "rank.dat is 40 bytes" "$size == 40"
+read -r -a v < <(od -An -v -t d4 rank.dat | tr -s ' \n' ' ')
+check "first place holds 5 bowls (50)" "${v[0]} == 50"
+check "places 2 to 5 are empty" "${v[1]} == -1 && ${v[2]} == -1 && ${v[3]} == -1 && ${v[4]} == -1"
+check "check value of the first place" "${v[5]} == $((50 ^ 0x96))"
+check "no message box during the run" "$others == 0"
+
+# Screens: none blank.
+for s in title menu play result; do
+  check "$s screen is not blank" "$(spread $s) > 0.05"
+done
+# The title picture fills the screen: compare it (its left 600 x 480 widened to 640 x 480) with the
+# title screen above the notice line.
+convert "$BUILD/oomori.jpg" -crop 600x480+0+0 +repage -resize '640x480!' "$WORK/expected_title.png"
+check "title picture in place" "$(rmse "$WORK/title.png" "$WORK/expected_title.png" 640x440+0+0) < 0.08"
+# The menu panel: its rectangle is lighter than on the bare title, the rest of the picture unchanged.
+check "menu panel lightens (110,325)-(530,420)" \
+  "$(mean menu 420x95+110+325) > $(mean title 420x95+110+325) + 0.1"
+check "title outside the panel unchanged" "$(rmse "$WORK/title.png" "$WORK/menu.png" 640x320+0+0) < 0.02"
+# Play: the room picture (BACK widened) at the left edge, where nothing else is drawn.
+back=$(awk '$1 == "BITMAP" && $2 == "BACK" { print $3 }' "$SRC/assets/resources.txt")
+convert "$SRC/assets/$back" -resize '640x480!' "$WORK/expected_back.png"
+check "room background in place" "$(rmse "$WORK/play.png" "$WORK/expected_back.png" 140x260+0+60) < 0.1"
+# Result: the white speech box.
+check "speech box is white" "$(mean result 270x6+305+301) > 0.97"
+echo "PASS"

@@ -1,0 +1,195 @@
+#include "tests/support/game_driver.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "el/elSystem.h"
+#include "game/winmain.h"
+#include "platform/clock.h"
+#include "platform/headless/headless.h"
+#include "platform/host.h"
+#include "platform/input_feed.h"
+
+namespace {
+
+// Every run starts without a ranking file: the ranking is loaded by a static constructor before any
+// test runs, and a file left by an earlier run in this directory would leak its results into it.
+struct RemoveStaleRankFile {
+  RemoveStaleRankFile() { std::remove("rank.dat"); }
+};
+__attribute__((init_priority(150))) RemoveStaleRankFile removeStaleRankFile;
+
+// Sends the child's assertion failures to the parent, one per line.
+class PipeReporter : public testing::EmptyTestEventListener {
+ public:
+  explicit PipeReporter(int fd) : fd_(fd) {}
+  void OnTestPartResult(const testing::TestPartResult& r) override {
+    if (!r.failed()) return;
+    std::string line = std::string(r.file_name() ? r.file_name() : "?") + ":" + std::to_string(r.line_number()) +
+                       ": " + r.message() + "\n";
+    const char* p = line.data();
+    size_t left = line.size();
+    while (left > 0) {
+      ssize_t n = write(fd_, p, left);
+      if (n <= 0) break;
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+namespace gametest {
+
+Driver& Driver::When(std::function<bool()> ready, std::function<void()> act) {
+  steps_.push_back({[ready = std::move(ready)](int) { return ready(); }, std::move(act)});
+  return *this;
+}
+
+Driver& Driver::AfterFrames(int frames, std::function<void()> act) {
+  steps_.push_back({[frames](int waited) { return waited >= frames; }, std::move(act)});
+  return *this;
+}
+
+Driver& Driver::WhenScene(int scene, std::function<void()> act) {
+  return When([scene] { return SceneNo == scene; }, std::move(act));
+}
+
+void Driver::PauseApp(uint32_t ms) {
+  plat::input::feed::SetForeground(false);
+  plat::headless::Inject(plat::WM_ACTIVATEAPP, 0, 0);
+  paused_ = true;
+  resumeAt_ = plat::TimeMs() + ms;
+}
+
+void Driver::Idle() {
+  if (paused_) {
+    // The loop waits for messages while inactive; bring the program back once the time is up.
+    if (AppActive == 0 && static_cast<int32_t>(plat::TimeMs() - resumeAt_) >= 0) {
+      paused_ = false;
+      plat::input::feed::SetForeground(true);
+      plat::headless::Inject(plat::WM_ACTIVATEAPP, 1, 0);
+    }
+    return;
+  }
+  // The hook runs whenever the queue is found empty, which may be several times between two idle
+  // turns; a new turn shows as a new LastTurnTime.
+  if (started_ && LastTurnTime == seenTurn_) return;
+  if (started_) ++frame_;
+  started_ = true;
+  seenTurn_ = LastTurnTime;
+
+  if (frame_ >= frameLimit_) {
+    if (!limitHit_) {
+      limitHit_ = true;
+      ADD_FAILURE() << "script still running after " << frameLimit_ << " frames (scene " << SceneNo << ")";
+      PressEscape();
+    }
+    return;
+  }
+  for (auto& fn : perFrame_) fn(frame_);
+  if (next_ < steps_.size() && steps_[next_].ready(frame_ - stepStart_)) {
+    // The step may add steps, so take it out of the vector before running it.
+    std::function<void()> act = steps_[next_].act;
+    ++next_;
+    stepStart_ = frame_ + 1;
+    act();
+  }
+}
+
+void LeftClick() {
+  plat::input::feed::MouseButton(0, true);
+  plat::input::feed::MouseButton(0, false);
+}
+
+void RightClick() {
+  plat::input::feed::MouseButton(1, true);
+  plat::input::feed::MouseButton(1, false);
+}
+
+void PressEscape() {
+  plat::headless::Inject(plat::WM_KEYDOWN, 27, 0);
+  plat::headless::Inject(plat::WM_KEYUP, 27, 0);
+}
+
+RunResult RunGame(const std::function<void(Driver&)>& setup) {
+  RunResult result;
+  int fds[2];
+  if (pipe(fds) != 0) {
+    ADD_FAILURE() << "pipe failed";
+    return result;
+  }
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork failed";
+    close(fds[0]);
+    close(fds[1]);
+    return result;
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
+    delete listeners.Release(listeners.default_result_printer());
+    listeners.Append(new PipeReporter(fds[1]));
+    alarm(120);  // a script that never ends the program must not hang the suite
+    Driver driver;
+    setup(driver);
+    plat::headless::SetIdleHook([&driver] { driver.Idle(); });
+    char arg0[] = "oomori";
+    char* argv[] = {arg0, nullptr};
+    int status = GameMain(1, argv);
+    plat::headless::SetIdleHook(nullptr);
+    if (!driver.StepsDone()) {
+      ADD_FAILURE() << "the program ended with " << (driver.steps_.size() - driver.next_)
+                    << " script steps left (frame " << driver.Frame() << ")";
+    }
+    for (auto& fn : driver.atEnd_) fn();
+    std::fflush(nullptr);
+    std::exit(status);  // through the exit hooks: the ranking writes rank.dat
+  }
+  close(fds[1]);
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) result.log.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  result.exited = WIFEXITED(wstatus);
+  result.status = result.exited ? WEXITSTATUS(wstatus) : -1;
+  if (!result.exited) {
+    ADD_FAILURE() << "the game process was killed by signal " << (WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0);
+  }
+  if (!result.log.empty()) ADD_FAILURE() << "in the game process:\n" << result.log;
+  return result;
+}
+
+std::vector<int32_t> ReadRankFile(long* size) {
+  std::vector<int32_t> values;
+  if (size) *size = -1;
+  FILE* f = std::fopen("rank.dat", "rb");
+  if (!f) return values;
+  unsigned char b[4];
+  long bytes = 0;
+  size_t got;
+  while ((got = std::fread(b, 1, 4, f)) > 0) {
+    bytes += static_cast<long>(got);
+    if (got == 4) {
+      values.push_back(static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                            static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24));
+    }
+  }
+  std::fclose(f);
+  if (size) *size = bytes;
+  return values;
+}
+
+}  // namespace gametest
