@@ -24,11 +24,7 @@ uint32_t GradeColour(const char* grade) {
 
 void RankingScene() {
   if (SceneChanged) {
-    for (int32_t i = 0; i < 5; ++i) {
-      // A hand-made rank.dat may hold results below -1, which have no grade.
-      const char* grade = Ranking.GetGrade(Ranking.Get(i) / 10);
-      RankGrades[i] = grade != nullptr ? grade : "";
-    }
+    for (int32_t i = 0; i < 5; ++i) RankGrades[i] = Ranking.GetGrade(Ranking.Get(i) / 10);
   }
 
   elDraw::ClearScreen();

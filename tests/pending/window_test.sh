@@ -37,6 +37,9 @@ for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 export DISPLAY=:$(head -n1 "$WORK/display")
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+# A runtime directory of its own: the single-instance lock must not meet another copy of the game.
+mkdir -m 700 "$WORK/xdg"
+export XDG_RUNTIME_DIR=$WORK/xdg
 
 shot() {  # shot NAME: the whole screen as $WORK/NAME.png
   xwd -root -silent | convert xwd:- "$WORK/$1.png" || fail "screenshot $1"

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "el/elSystem.h"
 #include "game/winmain.h"
@@ -127,6 +128,15 @@ RunResult RunGame(const std::function<void(Driver&)>& setup) {
     ADD_FAILURE() << "pipe failed";
     return result;
   }
+  // A runtime directory of its own, so the single-instance lock never meets another copy (a game
+  // being played on this machine, or another test binary running at the same time).
+  char runtimeDir[] = "/tmp/oomori-test-XXXXXX";
+  if (mkdtemp(runtimeDir) == nullptr) {
+    ADD_FAILURE() << "mkdtemp failed";
+    close(fds[0]);
+    close(fds[1]);
+    return result;
+  }
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid < 0) {
@@ -140,6 +150,7 @@ RunResult RunGame(const std::function<void(Driver&)>& setup) {
     testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
     delete listeners.Release(listeners.default_result_printer());
     listeners.Append(new PipeReporter(fds[1]));
+    setenv("XDG_RUNTIME_DIR", runtimeDir, 1);
     alarm(120);  // a script that never ends the program must not hang the suite
     Driver driver;
     setup(driver);
@@ -163,6 +174,8 @@ RunResult RunGame(const std::function<void(Driver&)>& setup) {
   close(fds[0]);
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
+  std::error_code ignored;
+  std::filesystem::remove_all(runtimeDir, ignored);
   result.exited = WIFEXITED(wstatus);
   result.status = result.exited ? WEXITSTATUS(wstatus) : -1;
   if (!result.exited) {
