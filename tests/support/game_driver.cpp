@@ -82,11 +82,12 @@ void Driver::Idle() {
     return;
   }
   // The hook runs whenever the queue is found empty, which may be several times between two idle
-  // turns; a new turn shows as a new LastTurnTime.
-  if (started_ && LastTurnTime == seenTurn_) return;
+  // turns; a new turn shows as a new InputTime (taken by every idle turn, from a clock that moves
+  // on with every read).
+  if (started_ && InputTime == seenTurn_) return;
   if (started_) ++frame_;
   started_ = true;
-  seenTurn_ = LastTurnTime;
+  seenTurn_ = InputTime;
 
   if (frame_ >= frameLimit_) {
     if (!limitHit_) {
