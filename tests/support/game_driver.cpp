@@ -61,7 +61,8 @@ Driver& Driver::AfterFrames(int frames, std::function<void()> act) {
 }
 
 Driver& Driver::WhenScene(int scene, std::function<void()> act) {
-  return When([scene] { return SceneNo == scene; }, std::move(act));
+  // SceneChanged is still 1 between the turn that asked for the scene and the scene's first turn.
+  return When([scene] { return SceneNo == scene && SceneChanged == 0; }, std::move(act));
 }
 
 void Driver::PauseApp(uint32_t ms) {

@@ -31,6 +31,7 @@ class Driver {
   Driver& When(std::function<bool()> ready, std::function<void()> act);
   Driver& AfterFrames(int frames, std::function<void()> act);
   Driver& Then(std::function<void()> act) { return AfterFrames(0, std::move(act)); }
+  // Once the scene has run at least one frame.
   Driver& WhenScene(int scene, std::function<void()> act);
 
   // Runs after GameMain has returned, before the child exits (final checks).
