@@ -8,6 +8,7 @@
 #include "el/elSystem.h"
 #include "game/game_state.h"
 #include "game/ranking.h"
+#include "game/scenes.h"
 #include "platform/headless/headless.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/game_script.h"
