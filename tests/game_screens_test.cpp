@@ -57,6 +57,7 @@ TEST(GameScreens, TitleAndMenu) {
     static Image bare;
     d.WhenScene(10, [] {
       bare = CapturedFrame();
+      KeepShot(bare, "title");
       ASSERT_EQ(bare.width, 640);
       // The title picture fills the screen (not black), the notice line is at the bottom.
       long lit = 0;
@@ -69,6 +70,7 @@ TEST(GameScreens, TitleAndMenu) {
     // The click is read after the frame was drawn: the menu shows from the frame after it.
     d.AfterFrames(1, [] {
       const Image menu = CapturedFrame();
+      KeepShot(menu, "title_menu");
       EXPECT_LABEL(menu, "左クリックでゲームスタート", 164, 330, 24, 0x212121);
       EXPECT_LABEL(menu, "ＥＳＣキーでゲームを終了します", 140, 390, 24, 0x212121);
       // Empty ranking: no ranking line.
@@ -122,16 +124,19 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
     });
     d.When([] { return ReadyFrame == 61; }, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "ready");
       EXPECT_PICTURE(f, "READY", 220, 220);
     });
     d.When([] { return ReadyFrame == 121; }, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "go");
       EXPECT_GE(PictureMatch(f, Stretched(ResourceBitmap("GO"), 400, 80), 120, 200), kPictureShown) << "GO";
       EXPECT_LT(PictureMatch(f, ResourceBitmap("READY"), 220, 220), 0.5) << "READY gone";
     });
     // Play, first frame: full bowl, eater idle, countdown.
     d.WhenScene(20, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "play");
       ExpectRoom(f);
       EXPECT_GE(EaterMatch(f, "HITO1"), kPictureShown);
       EXPECT_PICTURE(f, "OWAN", 270, 320, Rect{0, 0, 90, 100});
@@ -148,6 +153,7 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
     d.Then([] { std::copy(std::begin(Grains), std::end(Grains), flying); });
     d.Then([] {
       const Image f = CapturedFrame();
+      KeepShot(f, "play_empty_bowl");
       EXPECT_GE(EaterMatch(f, "HITO4"), kPictureShown);
       EXPECT_PICTURE(f, "OWAN", 270, 320, Rect{0, 0, 90, 100});
       EXPECT_LT(PictureMatch(f, ResourceBitmap("GOHAN2"), 270, 295), 0.5) << "no rice left";
@@ -169,6 +175,7 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
     });
     d.AfterFrames(1, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "play_refill");
       EXPECT_GE(EaterMatch(f, "HITO3"), kPictureShown);
       EXPECT_PICTURE(f, "OWAN", 410, 100, Rect{30, 0, 100, 100});
       EXPECT_LT(PictureMatch(f, ResourceBitmap("OWAN"), 270, 320, Rect{0, 0, 90, 100}), 0.5) << "no bowl on the table";
@@ -179,6 +186,7 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
       const Image f = CapturedFrame();
       ExpectRoom(f);
       EXPECT_GE(EaterMatch(f, "HITO1"), kPictureShown);
+      KeepShot(f, "time_up");
       EXPECT_PICTURE(f, "SOKO", 220, 220);
       EXPECT_LABEL(f, "残り  0秒", 10, 10, 32, 0xFFFFFF);
       // Three finished bowls, the lowest number on top.
@@ -187,6 +195,7 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
     });
     d.WhenScene(30, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "result");
       EXPECT_EQ(Bowls, 3);
       EXPECT_LABEL(f, "食べたご飯：3杯", 30, 40, 48, 0xC88C50);
       EXPECT_SHADOW(f, "食べたご飯：3杯", 33, 43, 48, 0xC88C50);
@@ -230,6 +239,7 @@ TEST(GameScreens, FourthRunOfTheBowlStack) {
     d.Then([] { at31 = CapturedFrame(); Bowls = 30; });
     d.Then([] {
       at30 = CapturedFrame();
+      KeepShot(at95, "time_up_95_bowls");
       Bowls = 95;
       EXPECT_TRUE(at95.px == at90.px) << "bowls 91 to 95 lie under bowls 61 to 65";
       EXPECT_FALSE(at31.px == at30.px) << "bowl 31 starts the second run";
@@ -252,6 +262,7 @@ TEST(GameScreens, RankingScreen) {
     d.WhenScene(10, LeftClick).Then(RightClick);
     d.WhenScene(40, [] {
       const Image f = CapturedFrame();
+      KeepShot(f, "ranking");
       EXPECT_LABEL(f, "ランキング", 220, 50, 40, 0x00E6E6);
       EXPECT_LABEL(f, "1位　121杯　306180 Kcal", 30, 130, 32, 0xC88C50);
       EXPECT_LABEL(f, "神", 562, 130, 32, 0x6464FF);

@@ -136,16 +136,32 @@ double LabelMatch(const Image& frame, const char* text, int x, int y, int size, 
   return static_cast<double>(same) / pixels.size();
 }
 
-void SavePpm(const Image& frame, const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fprintf(f, "P6\n%d %d\n255\n", frame.width, frame.height);
-  for (uint32_t p : frame.px) {
-    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                  static_cast<unsigned char>(p)};
-    std::fwrite(rgb, 1, 3, f);
-  }
-  std::fclose(f);
+}  // namespace gametest
+
+#include "platform/headless/display_headless.h"
+
+namespace gametest {
+
+Image CapturedFrame() {
+  const plat::headless::Frame& f = plat::headless::LastFrame();
+  Image img;
+  img.width = f.width;
+  img.height = f.height;
+  img.px = f.pixels;
+  return img;
+}
+
+void SavePng(const Image& frame, const std::string& path) {
+  plat::headless::Frame f;
+  f.width = frame.width;
+  f.height = frame.height;
+  f.pixels = frame.px;
+  plat::headless::WritePng(f, path);
+}
+
+void KeepShot(const Image& frame, const char* name) {
+  const char* dir = std::getenv("OOMORI_SHOTS");
+  if (dir && *dir) SavePng(frame, std::string(dir) + "/" + name + ".png");
 }
 
 }  // namespace gametest

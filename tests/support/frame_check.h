@@ -43,7 +43,9 @@ std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int
 double LabelMatch(const Image& frame, const char* text, int x, int y, int size, uint32_t colourRef,
                   int64_t alsoColourRef = -1);
 
-// Saves a frame as a binary PPM (for looking at a failure).
-void SavePpm(const Image& frame, const std::string& path);
+// Saves a frame as a PNG file (for looking at a failure).
+void SavePng(const Image& frame, const std::string& path);
+// Saves the frame as <name>.png in the directory named by OOMORI_SHOTS, when that is set.
+void KeepShot(const Image& frame, const char* name);
 
 }  // namespace gametest
