@@ -28,10 +28,9 @@ constexpr double kTextAbsent = 0.5;
       << name << " at (" << x << ", " << y << ")"
 #define EXPECT_LABEL(frame, text, x, y, size, colour) \
   EXPECT_GE(LabelMatch(frame, text, x, y, size, colour), kTextShown) << "text at (" << x << ", " << y << ")"
-// A black shadow, partly covered by the text itself drawn over it in its colour.
-#define EXPECT_SHADOW(frame, text, x, y, size, textColour)                                          \
-  EXPECT_GE(LabelMatch(frame, text, x, y, size, 0x000000, textColour), kTextShown) << "shadow at (" << x \
-                                                                                    << ", " << y << ")"
+// A black shadow at (sx, sy) under the text at (x, y).
+#define EXPECT_SHADOW(frame, text, sx, sy, x, y, size, colour) \
+  EXPECT_GE(ShadowMatch(frame, text, sx, sy, x, y, size, colour), kTextShown) << "shadow at (" << sx << ", " << sy << ")"
 
 // The room, table and miso soup that every frame of the game scenes shows.
 void ExpectRoom(const Image& f) {
@@ -44,10 +43,33 @@ void ExpectRoom(const Image& f) {
   EXPECT_PICTURE(f, "MISO", 360, 320);
 }
 
-// Picture of the eater: its top half, above the rice heap's column and the grains.
+// Picture of the eater: the upper parts left and right of the rice heap's column and the grains,
+// and left of the bowl he holds up during a refill.
 double EaterMatch(const Image& f, const char* name) {
   const Image hito = ResourceBitmap(name);
-  return (PictureMatch(f, hito, 170, 30, {0, 0, 100, 170}) + PictureMatch(f, hito, 170, 30, {200, 0, 300, 170})) / 2;
+  return (PictureMatch(f, hito, 170, 30, {0, 0, 100, 170}) + PictureMatch(f, hito, 170, 30, {200, 0, 240, 170})) / 2;
+}
+
+// The grains as the scene draws them, one over the other in table order: share of their pixels shown.
+double GrainsMatch(const Image& f, const Grain* grains) {
+  const Image tsubu = ResourceBitmap("TSUBU");
+  std::vector<int64_t> layer(static_cast<size_t>(f.width) * f.height, -1);
+  for (int i = 0; i < kGrainCount; ++i) {
+    if (!grains[i].active) continue;
+    for (int y = 0; y < tsubu.height; ++y)
+      for (int x = 0; x < tsubu.width; ++x) {
+        const int fx = grains[i].x + x, fy = grains[i].y + y;
+        if (tsubu.At(x, y) == 0x00FF00 || fx < 0 || fy < 0 || fx >= f.width || fy >= f.height) continue;
+        layer[static_cast<size_t>(fy) * f.width + fx] = tsubu.At(x, y);
+      }
+  }
+  long total = 0, same = 0;
+  for (size_t i = 0; i < layer.size(); ++i) {
+    if (layer[i] < 0) continue;
+    ++total;
+    same += SameOnScreen(f.px[i], static_cast<uint32_t>(layer[i]));
+  }
+  return total ? static_cast<double>(same) / total : 0.0;
 }
 
 }  // namespace
@@ -157,13 +179,10 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
       EXPECT_GE(EaterMatch(f, "HITO4"), kPictureShown);
       EXPECT_PICTURE(f, "OWAN", 270, 320, Rect{0, 0, 90, 100});
       EXPECT_LT(PictureMatch(f, ResourceBitmap("GOHAN2"), 270, 295), 0.5) << "no rice left";
-      int shown = 0, active = 0;
-      for (const Grain& g : flying) {
-        active += g.active;
-        shown += g.active && PictureMatch(f, ResourceBitmap("TSUBU"), g.x, g.y) > 0.9;
-      }
+      int active = 0;
+      for (const Grain& g : flying) active += g.active;
       EXPECT_EQ(active, 5);
-      EXPECT_GE(shown, 4) << "grains at their places";
+      EXPECT_GE(GrainsMatch(f, flying), kPictureShown) << "grains at their places";
       RightClick();
     });
     // Refill: the eater calls, the new bowl comes in his hand, none on the table; the counted
@@ -198,7 +217,8 @@ TEST(GameScreens, ReadyPlayTimeUpAndResult) {
       KeepShot(f, "result");
       EXPECT_EQ(Bowls, 3);
       EXPECT_LABEL(f, "食べたご飯：3杯", 30, 40, 48, 0xC88C50);
-      EXPECT_SHADOW(f, "食べたご飯：3杯", 33, 43, 48, 0xC88C50);
+      EXPECT_SHADOW(f, "食べたご飯：3杯", 33, 43, 30, 40, 48, 0xC88C50);
+      EXPECT_SHADOW(f, "1位にランクインしました", 321, 221, 320, 220, 24, 0x0000FF);
       EXPECT_LABEL(f, "摂取カロリー：7560Kcal", 30, 100, 48, 0xC88C50);
       EXPECT_LABEL(f, "ランク：Ｅ", 30, 160, 48, 0x648CB4);
       EXPECT_LABEL(f, "1位にランクインしました", 320, 220, 24, 0x0000FF);
@@ -244,7 +264,8 @@ TEST(GameScreens, FourthRunOfTheBowlStack) {
       EXPECT_TRUE(at95.px == at90.px) << "bowls 91 to 95 lie under bowls 61 to 65";
       EXPECT_FALSE(at31.px == at30.px) << "bowl 31 starts the second run";
       EXPECT_PICTURE(at31, "OWAN", 190, 418, Rect{60, 0, 100, 62});
-      EXPECT_PICTURE(at95, "OWAN", 230, 418 - 12 * 29, Rect{0, 0, 100, 12});
+      // Bowl 90 tops the third run; bowl 60 of the second lies over its left part.
+      EXPECT_PICTURE(at95, "OWAN", 230, 418 - 12 * 29, Rect{60, 0, 100, 12});
     });
     d.WhenScene(30, [] {
       const Image f = CapturedFrame();
@@ -273,8 +294,9 @@ TEST(GameScreens, RankingScreen) {
       EXPECT_LABEL(f, "4位　--杯　-- Kcal", 30, 280, 32, 0xC88C50);
       EXPECT_LABEL(f, "-", 562, 280, 32, 0xC8C864);
       EXPECT_LABEL(f, "5位　--杯　-- Kcal", 30, 330, 32, 0xC88C50);
-      EXPECT_SHADOW(f, "5位　--杯　-- Kcal", 32, 332, 32, 0xC88C50);
-      EXPECT_SHADOW(f, "神", 564, 132, 32, 0x6464FF);
+      EXPECT_SHADOW(f, "5位　--杯　-- Kcal", 32, 332, 30, 330, 32, 0xC88C50);
+      EXPECT_SHADOW(f, "神", 564, 132, 562, 130, 32, 0x6464FF);
+      EXPECT_SHADOW(f, "ランキング", 223, 53, 220, 50, 40, 0x00E6E6);
       EXPECT_LABEL(f, "左クリックでタイトル画面に戻ります", 30, 380, 24, 0x000000);
       LeftClick();
     });

@@ -74,7 +74,8 @@ Image Stretched(const Image& src, int width, int height) {
   out.px.resize(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      out.px[static_cast<size_t>(y) * width + x] = src.At(x * src.width / width, y * src.height / height);
+      out.px[static_cast<size_t>(y) * width + x] =
+          src.At((2 * x + 1) * src.width / (2 * width), (2 * y + 1) * src.height / (2 * height));
   return out;
 }
 
@@ -106,34 +107,53 @@ double PictureMatch(const Image& frame, const Image& picture, int x, int y) {
   return PictureMatch(frame, picture, x, y, {0, 0, picture.width, picture.height});
 }
 
-std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int size, uint32_t colourRef) {
+std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int size, uint32_t colourRef,
+                                             bool anyCoverage) {
   const uint32_t rgb = ColourRefToRgb(colourRef);
   const int brightness = static_cast<int>((rgb >> 16 & 0xFF) + (rgb >> 8 & 0xFF) + (rgb & 0xFF));
   // The glyphs on a background far from their colour.
-  if (brightness < 384) elDraw::FillWhite(0, 0, 640, 480);
+  const bool dark = brightness < 384;
+  if (dark) elDraw::FillWhite(0, 0, 640, 480);
   else elDraw::ClearScreen();
   DrawLabel(text, x, y, size, colourRef);
   elDraw::Present();
   const Image drawn = CapturedFrame();
+  const uint32_t background = dark ? drawn.At(0, 0) : 0;
   std::vector<std::pair<int, int>> pixels;
   for (int py = 0; py < drawn.height; ++py)
-    for (int px = 0; px < drawn.width; ++px)
-      if (SameOnScreen(drawn.At(px, py), rgb)) pixels.emplace_back(px, py);
+    for (int px = 0; px < drawn.width; ++px) {
+      const uint32_t p = drawn.At(px, py);
+      if (anyCoverage ? p != background : SameOnScreen(p, rgb)) pixels.emplace_back(px, py);
+    }
   return pixels;
 }
 
-double LabelMatch(const Image& frame, const char* text, int x, int y, int size, uint32_t colourRef,
-                  int64_t alsoColourRef) {
+std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int size, uint32_t colourRef) {
+  return LabelPixels(text, x, y, size, colourRef, false);
+}
+
+double LabelMatch(const Image& frame, const char* text, int x, int y, int size, uint32_t colourRef) {
   const std::vector<std::pair<int, int>> pixels = LabelPixels(text, x, y, size, colourRef);
   if (pixels.empty() || frame.px.empty()) return 0.0;
   const uint32_t rgb = ColourRefToRgb(colourRef);
-  const int64_t also = alsoColourRef < 0 ? -1 : ColourRefToRgb(static_cast<uint32_t>(alsoColourRef));
   long same = 0;
-  for (auto [px, py] : pixels) {
-    const uint32_t p = frame.At(px, py);
-    if (SameOnScreen(p, rgb) || (also >= 0 && SameOnScreen(p, static_cast<uint32_t>(also)))) ++same;
-  }
+  for (auto [px, py] : pixels) same += SameOnScreen(frame.At(px, py), rgb);
   return static_cast<double>(same) / pixels.size();
+}
+
+double ShadowMatch(const Image& frame, const char* text, int shadowX, int shadowY, int x, int y, int size,
+                   uint32_t colourRef) {
+  if (frame.px.empty()) return 0.0;
+  std::vector<bool> covered(static_cast<size_t>(frame.width) * frame.height, false);
+  for (auto [px, py] : LabelPixels(text, x, y, size, colourRef, true))
+    covered[static_cast<size_t>(py) * frame.width + px] = true;
+  long total = 0, black = 0;
+  for (auto [px, py] : LabelPixels(text, shadowX, shadowY, size, 0x000000)) {
+    if (covered[static_cast<size_t>(py) * frame.width + px]) continue;
+    ++total;
+    black += SameOnScreen(frame.At(px, py), 0);
+  }
+  return total ? static_cast<double>(black) / total : 0.0;
 }
 
 }  // namespace gametest

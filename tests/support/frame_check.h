@@ -20,7 +20,7 @@ struct Rect {
 
 // Decodes a BITMAP resource of the program (uncompressed 4-, 8-, 24- or 32-bit BMP).
 Image ResourceBitmap(const char* name);
-// The picture stretched to width x height by nearest neighbour.
+// The picture stretched to width x height, each pixel taking the source pixel under its centre.
 Image Stretched(const Image& src, int width, int height);
 
 // Two colours are the same on the 16-bit screen: each channel within one step of 5 bits.
@@ -38,10 +38,15 @@ Image CapturedFrame();
 // glyph pixels. Draws into the back screen and presents, so call it between frames only (the next
 // frame paints the whole screen again).
 std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int size, uint32_t colourRef);
-// Share of those pixels that the frame shows in the label's colour (or in the other colour given,
-// for a shadow partly covered by the text drawn over it).
-double LabelMatch(const Image& frame, const char* text, int x, int y, int size, uint32_t colourRef,
-                  int64_t alsoColourRef = -1);
+// With anyCoverage, every pixel the text touches at all (its smoothed edges too).
+std::vector<std::pair<int, int>> LabelPixels(const char* text, int x, int y, int size, uint32_t colourRef,
+                                             bool anyCoverage);
+// Share of those pixels that the frame shows in the label's colour.
+double LabelMatch(const Image& frame, const char* text, int x, int y, int size, uint32_t colourRef);
+// A black shadow at (shadowX, shadowY) under the same text drawn at (x, y) in its colour: share of the
+// shadow's glyph pixels outside the text's own that the frame shows black.
+double ShadowMatch(const Image& frame, const char* text, int shadowX, int shadowY, int x, int y, int size,
+                   uint32_t colourRef);
 
 // Saves a frame as a PNG file (for looking at a failure).
 void SavePng(const Image& frame, const std::string& path);

@@ -13,7 +13,7 @@
 #include "platform/clock.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
-#include "platform/input_feed.h"
+#include "platform/headless/headless_input.h"
 
 namespace {
 
@@ -61,12 +61,13 @@ Driver& Driver::AfterFrames(int frames, std::function<void()> act) {
 }
 
 Driver& Driver::WhenScene(int scene, std::function<void()> act) {
-  // SceneChanged is still 1 between the turn that asked for the scene and the scene's first turn.
-  return When([scene] { return SceneNo == scene && SceneChanged == 0; }, std::move(act));
+  // Between the turn that asked for the scene and the scene's first turn SceneChanged is 1; before
+  // the first turn of all PrevSceneNo is still 0.
+  return When([scene] { return SceneNo == scene && PrevSceneNo == scene && SceneChanged == 0; }, std::move(act));
 }
 
 void Driver::PauseApp(uint32_t ms) {
-  plat::input::feed::SetForeground(false);
+  plat::headless::SetInputForeground(false);
   plat::headless::Inject(plat::WM_ACTIVATEAPP, 0, 0);
   paused_ = true;
   resumeAt_ = plat::TimeMs() + ms;
@@ -77,7 +78,7 @@ void Driver::Idle() {
     // The loop waits for messages while inactive; bring the program back once the time is up.
     if (AppActive == 0 && static_cast<int32_t>(plat::TimeMs() - resumeAt_) >= 0) {
       paused_ = false;
-      plat::input::feed::SetForeground(true);
+      plat::headless::SetInputForeground(true);
       plat::headless::Inject(plat::WM_ACTIVATEAPP, 1, 0);
     }
     return;
@@ -108,15 +109,9 @@ void Driver::Idle() {
   }
 }
 
-void LeftClick() {
-  plat::input::feed::MouseButton(0, true);
-  plat::input::feed::MouseButton(0, false);
-}
+void LeftClick() { plat::headless::MouseClick(0); }
 
-void RightClick() {
-  plat::input::feed::MouseButton(1, true);
-  plat::input::feed::MouseButton(1, false);
-}
+void RightClick() { plat::headless::MouseClick(1); }
 
 void PressEscape() {
   plat::headless::Inject(plat::WM_KEYDOWN, 27, 0);
