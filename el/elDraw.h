@@ -4,6 +4,8 @@
 
 // Clip rectangle of the back screen (right and bottom exclusive).
 extern int32_t ClipLeft, ClipTop, ClipRight, ClipBottom;
+// Size of the game screen set by elDraw::Screen.
+extern int32_t ScreenWidth, ScreenHeight;
 // Bits per pixel of the screen set by elDraw::Screen (0 before).
 extern int32_t ColorDepth;
 // Presentation overlays.

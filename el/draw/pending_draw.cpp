@@ -2,6 +2,7 @@
 #include "el/elDraw.h"
 
 int32_t ClipLeft, ClipTop, ClipRight, ClipBottom;
+int32_t ScreenWidth = 640, ScreenHeight = 480;
 int32_t ColorDepth;
 int32_t FadeDirection;
 int32_t PauseShown;

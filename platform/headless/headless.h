@@ -1,6 +1,7 @@
 // Test control of the headless host: the fake clock, the message queue and message boxes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ std::string WindowTitle();     // CP932
 bool WindowRaised();           // RaiseMainWindow was called
 // Puts a message at the end of the queue, as if the window system had produced it.
 void Inject(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
+// Called whenever the program finds the queue empty (before an idle turn, and while it waits for
+// a message): a test script injects the next frame's messages here. WaitMsg moves the clock on by
+// 1 ms per empty call and posts WM_QUIT after ten minutes of fake time, so no test hangs.
+void SetIdleHook(std::function<void()> hook);
 // Resets everything above (clock to 0, queue and boxes emptied, no window).
 void Reset();
 

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "el/elDraw.h"
+#include "el/elSystem.h"
+#include "game/ranking.h"
+#include "game/winmain.h"
+#include "platform/headless/headless.h"
+#include "platform/instance.h"
+
+namespace hl = plat::headless;
+using namespace plat;
+
+namespace {
+
+void PrivateRuntimeDir() {
+  static std::string dir;
+  if (dir.empty()) {
+    char buf[512];
+    dir = std::string(getcwd(buf, sizeof buf)) + "/runtime";
+    mkdir(dir.c_str(), 0700);
+  }
+  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+}
+
+class WindowProcTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    elSystem::ResetState();
+    InputLocked = 0;
+    SysKeyMode = 0;
+    PauseShown = 0;
+    ShutDownDone = 1;  // keep Escape from shutting the library down in these cases
+  }
+  void TearDown() override { ShutDownDone = 0; }
+  static intptr_t Send(uint32_t m, uintptr_t w = 0, intptr_t l = 0) { return elSystem::WindowProc(m, w, l); }
+};
+
+TEST_F(WindowProcTest, MoveReadsSignedWords) {
+  Send(WM_MOVE, 0, MakeLParam(40000, 20));
+  EXPECT_EQ(ClientX, 40000 - 65536);
+  EXPECT_EQ(ClientY, 20);
+  EXPECT_EQ(ClientRect.left, ClientX);
+  EXPECT_EQ(ClientRect.right, ClientX + ScreenWidth);
+  EXPECT_EQ(ClientRect.bottom, 20 + ScreenHeight);
+}
+
+TEST_F(WindowProcTest, KeysRecordedReleasedLockedAndPaused) {
+  Send(WM_KEYDOWN, 'A');
+  EXPECT_EQ(KeyHeld, 'A');
+  EXPECT_EQ(LastKey, 'A');
+  Send(WM_KEYUP, 'B');
+  EXPECT_EQ(KeyHeld, 'A');
+  Send(WM_KEYUP, 'A');
+  EXPECT_EQ(KeyHeld, 0u);
+  EXPECT_EQ(LastKey, 'A');
+
+  PauseShown = 1;
+  Send(WM_KEYDOWN, 'C');
+  EXPECT_EQ(KeyHeldPaused, 'C');
+  EXPECT_EQ(KeyHeld, 0u);
+  Send(WM_KEYUP, 'C');
+  EXPECT_EQ(KeyHeldPaused, 0u);
+  PauseShown = 0;
+
+  InputLocked = 1;
+  Send(WM_KEYDOWN, 'D');
+  EXPECT_EQ(KeyHeldLocked, 'D');
+  EXPECT_EQ(KeyHeld, 0u);
+  Send(WM_LBUTTONDOWN);
+  EXPECT_EQ(LButtonHeldLocked, 1u);
+  EXPECT_EQ(LButtonHeld, 0u);
+  Send(WM_LBUTTONUP);
+  EXPECT_EQ(LButtonHeldLocked, 0u);
+  Send(WM_HOTKEY, 0xBF01);
+  EXPECT_EQ(KeyHeld, 0u);
+  InputLocked = 0;
+
+  Send(WM_HOTKEY, 0xBF01);
+  EXPECT_EQ(KeyHeld, 44u);
+  Send(WM_HOTKEY, 0xBF02);
+  EXPECT_EQ(KeyHeld, 257u);
+
+  Send(WM_KEYUP, 16);
+  EXPECT_EQ(ShiftToggle, 1u);
+  Send(WM_KEYUP, 16);
+  EXPECT_EQ(ShiftToggle, 0u);
+  WatchKey = 'W';
+  Send(WM_KEYUP, 'W');
+  Send(WM_KEYUP, 'W');
+  EXPECT_EQ(WatchKeyCount, 2u);
+}
+
+TEST_F(WindowProcTest, SystemKeyModes) {
+  SysKeyMode = 0;
+  EXPECT_EQ(Send(WM_SYSKEYDOWN, 'F'), 0);
+  EXPECT_EQ(KeyHeld, 0u);
+  SysKeyMode = 2;
+  Send(WM_SYSKEYDOWN, 18);
+  EXPECT_EQ(KeyHeld, 0u);
+  Send(WM_SYSKEYDOWN, 'F');
+  EXPECT_EQ(KeyHeld, 'F');
+  SysKeyMode = 1;
+  Send(WM_SYSKEYDOWN, 18);
+  EXPECT_EQ(KeyHeld, 18u);
+}
+
+TEST_F(WindowProcTest, MouseButtonsAndPosition) {
+  Send(WM_MOUSEMOVE, 0, MakeLParam(639, 479));
+  EXPECT_EQ(MouseX, 639u);
+  EXPECT_EQ(MouseY, 479u);
+  Send(WM_LBUTTONDOWN);
+  EXPECT_EQ(LButtonHeld, 1u);
+  EXPECT_EQ(LButtonClick, 1u);
+  EXPECT_EQ(LButtonLatch, 1u);
+  EXPECT_EQ(ButtonHeld, 1u);
+  EXPECT_EQ(LastButton, 1u);
+  Send(WM_RBUTTONDOWN);
+  EXPECT_EQ(ButtonHeld, 2u);
+  EXPECT_EQ(LastButton, 2u);
+  Send(WM_LBUTTONUP);  // ButtonHeld names the right button now: left's release leaves it
+  EXPECT_EQ(LButtonHeld, 0u);
+  EXPECT_EQ(ButtonHeld, 2u);
+  Send(WM_RBUTTONUP);
+  EXPECT_EQ(ButtonHeld, 0u);
+  EXPECT_EQ(Send(WM_LBUTTONDBLCLK), 0);
+  EXPECT_EQ(LButtonDblClk, 1u);
+  EXPECT_EQ(Send(WM_RBUTTONDBLCLK), 0);
+  EXPECT_EQ(RButtonDblClk, 1u);
+}
+
+TEST_F(WindowProcTest, CursorScreenSaverAndActivation) {
+  FullScreen = 1;
+  MessageBoxUp = 0;
+  EXPECT_EQ(Send(WM_SETCURSOR), 1);
+  MessageBoxUp = 1;
+  EXPECT_EQ(Send(WM_SETCURSOR), 0);
+  MessageBoxUp = 0;
+  EXPECT_EQ(Send(WM_SYSCOMMAND, SC_SCREENSAVE + 3), 0);
+  Send(WM_ACTIVATEAPP, 1);
+  EXPECT_EQ(AppActive, 1u);
+  CursorShown = 0;
+  Send(WM_ACTIVATEAPP, 0);
+  EXPECT_EQ(AppActive, 0u);
+  EXPECT_EQ(CursorShown, 1u);
+}
+
+// Runs the program on the headless host; hook is called whenever the queue is empty.
+int RunGame(std::function<void()> hook) {
+  PrivateRuntimeDir();
+  ShutDownDone = 0;
+  hl::Reset();
+  hl::SetTimeMs(10000);
+  elSystem::SetFrameRate(60);  // the fake clock went back: start the frame pacing afresh
+  hl::SetIdleHook(std::move(hook));
+  char name[] = "oomori";
+  char* argv[] = {name, nullptr};
+  return GameMain(1, argv);
+}
+
+TEST(MainLoop, EscapeShutsDownOnceAndQuits) {
+  int turns = 0;
+  int rc = RunGame([&] {
+    if (++turns == 5) hl::Inject(WM_KEYDOWN, 27);
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(CloseState, 2);
+  EXPECT_EQ(ShutDownDone, 1);
+  EXPECT_FALSE(hl::WindowCreated());
+  EXPECT_EQ(hl::WindowTitle(), "大盛り");
+  EXPECT_EQ(elSystem::Shutdown(), 1);  // idempotent
+}
+
+TEST(MainLoop, CloseFromOutsideShutsDownWithoutPostingAgain) {
+  int turns = 0;
+  int rc = RunGame([&] {
+    if (++turns == 3) hl::Inject(WM_CLOSE);
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(CloseState, 2);
+  EXPECT_EQ(ShutDownDone, 1);
+  EXPECT_FALSE(hl::WindowCreated());
+}
+
+TEST(MainLoop, BlinkIsOnForOneSecondThenOffForAFifth) {
+  std::vector<std::pair<uint32_t, int>> samples;
+  uint32_t t0 = 0;
+  RunGame([&] {
+    uint32_t now = static_cast<uint32_t>(hl::NowMicros() / 1000);
+    if (samples.empty()) t0 = BlinkNextTime - 1000;
+    samples.push_back({now - t0, BlinkOn});
+    if (now - t0 > 2600) hl::Inject(WM_KEYDOWN, 27);
+  });
+  int checked = 0;
+  for (auto [t, on] : samples) {
+    int want = t < 1000 ? 1 : (t >= 1030 && t < 1200) ? 0 : (t >= 1230 && t < 2200) ? 1 : (t >= 2230 && t < 2400) ? 0 : -1;
+    if (want >= 0) {
+      EXPECT_EQ(on, want) << t;
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 100);
+}
+
+TEST(MainLoop, FramesArePacedAndInactiveTimeIsNotFrameTime) {
+  int turns = 0;
+  std::vector<float> seconds;
+  RunGame([&] {
+    ++turns;
+    if (turns > 2) seconds.push_back(FrameSeconds);
+    if (turns == 10) {
+      hl::Inject(WM_ACTIVATEAPP, 0);
+    } else if (turns == 11) {
+      // Inactive: the loop waits for messages; five seconds pass before the player comes back.
+      hl::AdvanceMs(5000);
+      hl::Inject(WM_ACTIVATEAPP, 1);
+    } else if (turns == 20) {
+      hl::Inject(WM_KEYDOWN, 27);
+    }
+  });
+  ASSERT_FALSE(seconds.empty());
+  for (float s : seconds) {
+    EXPECT_LT(s, 0.05f);
+  }
+}
+
+TEST(MainLoop, SecondCopyRaisesTheFirstAndEndsAtOnce) {
+  PrivateRuntimeDir();
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The first copy: holds the lock and waits for the second to ask it to come forward.
+    bool only = plat::AcquireInstance("大盛り:ElMutex");
+    char c = only ? '1' : '0';
+    if (write(ready[1], &c, 1) != 1) _exit(3);
+    if (read(done[0], &c, 1) != 1) _exit(3);
+    bool raised = plat::PollInstanceRequests();
+    plat::ReleaseInstance();
+    _exit(raised ? 0 : 1);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, '1');
+  hl::Reset();
+  ShutDownDone = 0;
+  char name[] = "oomori";
+  char* argv[] = {name, nullptr};
+  EXPECT_EQ(GameMain(1, argv), 0);
+  EXPECT_FALSE(hl::WindowCreated());
+  EXPECT_FALSE(InstanceMutex);
+  ASSERT_EQ(write(done[1], "x", 1), 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the first copy was not asked to come forward";
+  // With the first copy gone, the lock is free again.
+  EXPECT_TRUE(plat::AcquireInstance("大盛り:ElMutex"));
+  plat::ReleaseInstance();
+}
+
+}  // namespace
