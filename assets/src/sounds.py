@@ -102,6 +102,7 @@ def paku(n):
     crunch = np.diff(noise, prepend=0.0) * (np.exp(-t * 160.0) + 0.55 * np.exp(-np.maximum(t - 0.018, 0) * 220.0)
                                             * (t > 0.018))
     x = 0.85 * tone + 0.35 * crunch
+    x[:10] *= np.linspace(0, 1, 10)
     x[-60:] *= np.linspace(1, 0, 60)
     return normalise(x)
 
