@@ -106,9 +106,9 @@ def save_opaque(out, name, s, colors=256):
 # ---------------------------------------------------------------- tiles
 
 def titleback():
-    """Ranking screen tile: indigo ichimatsu checks with a small rice grain in each light square."""
+    """Ranking screen tile: warm ichimatsu checks with a small rice grain in each light square."""
     s, c = canvas(64, 64)
-    dark, light = (92, 104, 150), (112, 124, 170)
+    dark, light = (214, 190, 150), (230, 212, 178)
     c.rectangle(0, 0, 64, 64)
     fill(c, dark)
     for (x, y) in ((0, 0), (32, 32)):
@@ -119,15 +119,15 @@ def titleback():
         c.translate(x, y)
         c.rotate(ang)
         ellipse(c, 0, 0, 6.5, 3.6)
-        fill_keep(c, (246, 244, 236))
-        stroke(c, (70, 78, 118), 1.2)
+        fill_keep(c, (252, 250, 244))
+        stroke(c, (160, 130, 96), 1.2)
         ellipse(c, -1.5, -1.0, 2.5, 1.0)
         fill(c, (255, 255, 255))
         c.restore()
     # small dots in the dark squares
     for (x, y) in ((48, 16), (16, 48)):
         ellipse(c, x, y, 2.2, 2.2)
-        fill(c, (128, 140, 184))
+        fill(c, (196, 168, 126))
     return s
 
 

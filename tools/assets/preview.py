@@ -105,7 +105,60 @@ def mocks(root, outdir):
     t.save(os.path.join(outdir, "mock_title.png"), optimize=False)
 
 
+def tiled(root, name):
+    tile = load(root, name).convert("RGB")
+    scr = Image.new("RGB", (640, 480))
+    for y in range(-20, 480, 64):
+        for x in range(-20, 640, 64):
+            scr.paste(tile, (x, y))
+    return scr
+
+
+def label(d, text, x, y, size, bgr, shadow=None):
+    from PIL import ImageFont
+    font = ImageFont.truetype("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", size)
+    colour = (bgr & 255, (bgr >> 8) & 255, (bgr >> 16) & 255)
+    if shadow:
+        d.text((x + shadow[0], y + shadow[1]), text, font=font, fill=(0, 0, 0))
+    d.text((x, y), text, font=font, fill=colour)
+
+
+def screens(root, outdir):
+    """Result and ranking screens with their texts, to judge readability over the tiles."""
+    res = tiled(root, "titleback2")
+    d = ImageDraw.Draw(res)
+    label(d, "食べたご飯：42杯", 30, 40, 48, 0xC88C50, (3, 3))
+    label(d, "摂取カロリー：105840Kcal", 30, 100, 48, 0xC88C50, (3, 3))
+    label(d, "ランク：Ａ", 30, 160, 48, 0x648CB4, (3, 3))
+    label(d, "1位にランクインしました", 320, 220, 24, 0x0000FF, (1, 1))
+    hito = load(root, "hito1").crop((0, 0, 300, 280))
+    res.paste(hito, (30, 200), hito)
+    d.rectangle((300, 300, 579, 339), fill=(255, 255, 255))
+    label(d, "食べまくりだよぉ", 305, 310, 18, 0)
+    label(d, "左クリックでタイトルに戻るよ", 290, 430, 24, 0)
+    rank = tiled(root, "titleback")
+    d = ImageDraw.Draw(rank)
+    label(d, "ランキング", 220, 50, 40, 0x00E6E6, (3, 3))
+    for i in range(5):
+        label(d, "%d位　%2d杯　%d Kcal" % (i + 1, 50 - 9 * i, (50 - 9 * i) * 2520), 30, 130 + 50 * i, 32, 0xC88C50, (2, 2))
+        label(d, ["神", "Ｓ", "Ａ", "Ｂ", "-"][i], 562, 130 + 50 * i, 32, [0x6464FF, 0x00FFFF, 0xC8C864, 0xC8C864, 0xC8C864][i], (2, 2))
+    label(d, "左クリックでタイトル画面に戻ります", 30, 380, 24, 0)
+    ready = play_mock(root, None, "hito1", 0, 0)
+    im = load(root, "ready")
+    ready.paste(im, (220, 220), im)
+    d = ImageDraw.Draw(ready)
+    label(d, "残り 30秒", 10, 10, 32, 0xFFFFFF)
+    soko = play_mock(root, None, "hito1", 0, 25)
+    im = load(root, "soko")
+    soko.paste(im, (220, 220), im)
+    sheet = Image.new("RGB", (1290, 970), (40, 40, 40))
+    for k, m in enumerate((res, rank, ready, soko)):
+        sheet.paste(m, ((k % 2) * 650, (k // 2) * 490))
+    sheet.save(os.path.join(outdir, "mock_screens.png"), optimize=False)
+
+
 if __name__ == "__main__":
     root = sys.argv[1]
     contact_sheet(root, os.path.join(root, "contact_sheet.png"))
     mocks(root, sys.argv[2] if len(sys.argv) > 2 else "/tmp")
+    screens(root, sys.argv[2] if len(sys.argv) > 2 else "/tmp")
