@@ -611,16 +611,16 @@ def torso(c):
     c.line_to(150, 262)
     c.close_path()
     fill(c, (226, 70, 54))
-    # characters on the collar
-    c.select_font_face(GOTHIC)
-    c.set_font_size(14)
-    c.set_source_rgba(*rgb((30, 40, 90)))
-    for i, ch in enumerate("大盛"):
-        c.move_to(154 + 8 - i * 2, 236 + i * 18)
-    c.move_to(166, 236)
+    # a round badge with 大 on the chest
+    ellipse(c, 216, 252, 15, 15)
+    fill_keep(c, (250, 248, 240))
+    stroke(c, (24, 36, 80), 1.6)
+    c.select_font_face(GOTHIC, cairo.FONT_SLANT_NORMAL, cairo.FONT_WEIGHT_BOLD)
+    c.set_font_size(20)
+    e = c.text_extents("大")
+    c.move_to(216 - (e.x_bearing + e.width / 2), 252 - (e.y_bearing + e.height / 2))
+    c.set_source_rgba(*rgb((200, 30, 30)))
     c.show_text("大")
-    c.move_to(162, 256)
-    c.show_text("盛")
     # neck
     c.move_to(132, 168)
     c.line_to(168, 168)
