@@ -13,6 +13,7 @@ PY=/usr/bin/python3
 SF2=/usr/share/sounds/sf2/TimGM6mb.sf2
 out=assets
 mock=${1:-/tmp}
+mkdir -p "$mock"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
