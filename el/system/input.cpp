@@ -135,17 +135,14 @@ int Init() {
 
   // The data formats and cooperative levels of the desktop's devices have no counterpart here: the
   // service's devices deliver the standard layouts and follow the window's foreground state.
-  bool ok = in::Open() == in::kOk;
-  if (ok) DInput = true;
-  if (ok && (ok = in::CreateDevice(in::kKeyboard) == in::kOk)) {
-    DIKeyboard = in::kKeyboard;
-    ok = in::SetBufferSize(DIKeyboard, kDeviceBuffer) == in::kOk;
-  }
-  if (ok && (ok = in::CreateDevice(in::kMouse) == in::kOk)) {
-    DIMouse = in::kMouse;
-    ok = in::SetBufferSize(DIMouse, kDeviceBuffer) == in::kOk;
-  }
-  if (!ok) {
+  // Devices made before a failure stay for elSystem::ReleaseInput.
+  auto createDevice = [](int32_t device, int32_t* slot) {
+    if (in::CreateDevice(device) != in::kOk) return false;
+    *slot = device;
+    return in::SetBufferSize(device, kDeviceBuffer) == in::kOk;
+  };
+  DInput = in::Open() == in::kOk;
+  if (!DInput || !createDevice(in::kKeyboard, &DIKeyboard) || !createDevice(in::kMouse, &DIMouse)) {
     ReportError("elSystem::Init", "DirectInputが使用できません");
     return 0;
   }
@@ -268,9 +265,9 @@ void UpdateInput() {
   if (PointerSyncPending && EventCount + 2 <= kEventQueueSize) {
     int32_t cx = 0, cy = 0;
     in::GetCursorPos(&cx, &cy);
-    EventQueue[EventCount] = InputRecord{kEventMouseX, static_cast<uint32_t>(cx - ClientX), InputTime, 0};
+    EventQueue[EventCount] = InputRecord{kEventMouseX, static_cast<uint32_t>(int64_t{cx} - ClientX), InputTime, 0};
     EventJoystick[EventCount++] = 0;
-    EventQueue[EventCount] = InputRecord{kEventMouseY, static_cast<uint32_t>(cy - ClientY), InputTime, 0};
+    EventQueue[EventCount] = InputRecord{kEventMouseY, static_cast<uint32_t>(int64_t{cy} - ClientY), InputTime, 0};
     EventJoystick[EventCount++] = 0;
     PointerSyncPending = 0;
   }

@@ -1,4 +1,7 @@
 // The pointer position carried by mouse-axis events, cursor placement and clipping.
+#include <algorithm>
+#include <cstdint>
+
 #include "el/elDraw.h"
 #include "el/elSystem.h"
 #include "platform/input.h"
@@ -9,18 +12,25 @@ ElRect CursorClipRect;
 
 namespace in = plat::input;
 
+namespace {
+
+// Coordinates from game code are taken as they come; sums that leave the 32-bit range saturate.
+int32_t Add(int64_t a, int64_t b) { return static_cast<int32_t>(std::clamp<int64_t>(a + b, INT32_MIN, INT32_MAX)); }
+
+}  // namespace
+
 namespace elSystem {
 
 void SyncPointer(uint32_t mode) {
   int32_t cx = 0, cy = 0;
   if (!in::GetCursorPos(&cx, &cy)) return;
   if (InputDevices & kInputMousePointer) PointerSyncPending = mode;
-  PointerX = cx - ClientX;
-  PointerY = cy - ClientY;
+  PointerX = Add(cx, -int64_t{ClientX});
+  PointerY = Add(cy, -int64_t{ClientY});
 }
 
 void SetMousePos(int32_t x, int32_t y) {
-  in::SetCursorPos(x + ClientX, y + ClientY);
+  in::SetCursorPos(Add(x, ClientX), Add(y, ClientY));
   if (InputDevices & kInputMousePointer) {
     PointerSyncPending = 1;
     PointerX = x;
@@ -39,7 +49,7 @@ void ClipCursorToScreen() {
   if (FullScreen)
     ClipCursor(0, 0, ScreenWidth, ScreenHeight);
   else
-    ClipCursor(ClientX, ClientY, ClientX + ScreenWidth, ClientY + ScreenHeight);
+    ClipCursor(ClientX, ClientY, Add(ClientX, ScreenWidth), Add(ClientY, ScreenHeight));
 }
 
 void UnclipCursor() {

@@ -1,8 +1,8 @@
 // Test control of the headless input service: scripted keys, mouse motion, clicks, wheel and
 // joystick readings, and devices that are lost or refuse to start. Everything fed here lands in the
 // device buffers of platform/input.h (only while the device is acquired) and in the polled key state,
-// as native input would on the real host. Window messages are not produced: tests that want the
-// window-message side too inject those through platform/headless/headless.h.
+// as native input would on the real host. Only the Pointer* functions also put the matching window
+// messages on the queue of platform/headless/headless.h.
 #pragma once
 #include <cstdint>
 
@@ -20,6 +20,13 @@ void MouseMove(int32_t dx, int32_t dy);
 void MouseWheel(int32_t delta);
 void MouseButton(int button, bool down);
 void MouseClick(int button);  // press and release
+
+// Pointer input as the real host delivers it: the device records above together with the window
+// messages (WM_MOUSEMOVE, and WM_LBUTTONDOWN/UP or WM_RBUTTONDOWN/UP for buttons 0 and 1) put on the
+// message queue. PointerMoveTo moves from the current cursor position to (x, y).
+void PointerMoveTo(int32_t x, int32_t y);
+void PointerButton(int button, bool down);
+void PointerClick(int button);
 
 // The cursor (game-screen pixels). PlaceCursor moves it without producing motion.
 void PlaceCursor(int32_t x, int32_t y);

@@ -1,8 +1,11 @@
 // The headless input service: the cursor, its clip and the IME switch are plain state that tests
 // steer through platform/headless/headless_input.h; device data comes from the tests.
 #include <algorithm>
+#include <cstdint>
 
+#include "platform/headless/headless.h"
 #include "platform/headless/headless_input.h"
+#include "platform/host.h"
 #include "platform/input_feed.h"
 
 namespace plat::input {
@@ -14,6 +17,8 @@ int32_t gScreenW = 640, gScreenH = 480;
 bool gClipped = false;
 ClipRect gClip{};
 bool gIme = true;
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 void HoldCursor() {
   int32_t l = 0, t = 0, r = gScreenW, b = gScreenH;
@@ -79,8 +84,8 @@ void KeyRelease(uint8_t scanCode) { in::feed::Key(scanCode, false); }
 
 void MouseMove(int32_t dx, int32_t dy) {
   in::feed::MouseMotion(dx, dy);
-  in::gCursorX += dx;
-  in::gCursorY += dy;
+  in::gCursorX = in::Saturate(int64_t{in::gCursorX} + dx);
+  in::gCursorY = in::Saturate(int64_t{in::gCursorY} + dy);
   in::HoldCursor();
 }
 
@@ -90,6 +95,23 @@ void MouseButton(int button, bool down) { in::feed::MouseButton(button, down); }
 void MouseClick(int button) {
   in::feed::MouseButton(button, true);
   in::feed::MouseButton(button, false);
+}
+
+void PointerMoveTo(int32_t x, int32_t y) {
+  MouseMove(in::Saturate(int64_t{x} - in::gCursorX), in::Saturate(int64_t{y} - in::gCursorY));
+  Inject(WM_MOUSEMOVE, 0, MakeLParam(in::gCursorX, in::gCursorY));
+}
+
+void PointerButton(int button, bool down) {
+  in::feed::MouseButton(button, down);
+  const intptr_t pos = MakeLParam(in::gCursorX, in::gCursorY);
+  if (button == 0) Inject(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, pos);
+  if (button == 1) Inject(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, pos);
+}
+
+void PointerClick(int button) {
+  PointerButton(button, true);
+  PointerButton(button, false);
 }
 
 void PlaceCursor(int32_t x, int32_t y) { in::SetCursorPos(x, y); }
