@@ -368,6 +368,8 @@ uint32_t JoyConfigChanged() {
 
 namespace feed {
 
+uint8_t ScanCodeOfVirtualKey(int32_t vk) { return ScanCodeOfVk(vk); }
+
 void Key(uint8_t scanCode, bool down) {
   if (down && !gKeyDown[scanCode]) gKeyToggle[scanCode] ^= 1;
   gKeyDown[scanCode] = down ? 1 : 0;

@@ -9,6 +9,9 @@
 namespace plat::input::feed {
 
 // Keyboard: a DirectInput scan code pressed or released (key repeats are not fed).
+// ScanCodeOfVirtualKey gives the scan code of a virtual key (letters, digits and the rest by their
+// place on a US keyboard), 0 for none.
+uint8_t ScanCodeOfVirtualKey(int32_t vk);
 void Key(uint8_t scanCode, bool down);
 // Mouse: relative motion in game pixels, wheel motion (120 a notch, positive away from the user),
 // buttons 0 left, 1 right, 2 middle, 3 and 4 the side buttons (4 has no buffered object).

@@ -26,14 +26,10 @@ int32_t gWarpX = 0, gWarpY = 0;
 
 // DirectInput scan code of an SDL scancode; 0 for keys without one.
 uint8_t ScanCode(SDL_Scancode s) {
-  if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) {
-    static constexpr uint8_t kLetters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
-                                             0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
-                                             0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-    return kLetters[s - SDL_SCANCODE_A];
-  }
-  if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return static_cast<uint8_t>(0x02 + (s - SDL_SCANCODE_1));
-  if (s >= SDL_SCANCODE_F1 && s <= SDL_SCANCODE_F10) return static_cast<uint8_t>(0x3B + (s - SDL_SCANCODE_F1));
+  // Letters, digits and F keys by their place, as the virtual keys of the same names.
+  if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) return feed::ScanCodeOfVirtualKey('A' + (s - SDL_SCANCODE_A));
+  if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return feed::ScanCodeOfVirtualKey('1' + (s - SDL_SCANCODE_1));
+  if (s >= SDL_SCANCODE_F1 && s <= SDL_SCANCODE_F12) return feed::ScanCodeOfVirtualKey(0x70 + (s - SDL_SCANCODE_F1));
   switch (s) {
     case SDL_SCANCODE_0: return 0x0B;
     case SDL_SCANCODE_RETURN: return 0x1C;
@@ -54,8 +50,6 @@ uint8_t ScanCode(SDL_Scancode s) {
     case SDL_SCANCODE_PERIOD: return 0x34;
     case SDL_SCANCODE_SLASH: return 0x35;
     case SDL_SCANCODE_CAPSLOCK: return 0x3A;
-    case SDL_SCANCODE_F11: return 0x57;
-    case SDL_SCANCODE_F12: return 0x58;
     case SDL_SCANCODE_PRINTSCREEN: return 0xB7;
     case SDL_SCANCODE_SCROLLLOCK: return 0x46;
     case SDL_SCANCODE_PAUSE: return 0xC5;
