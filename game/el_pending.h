@@ -48,15 +48,3 @@ void Draw(int32_t x, int32_t y, int32_t target);
 void Stop();
 int GetState();
 }  // namespace elStream
-
-struct InputEventRecord {
-  uint8_t kind;
-  uint8_t joystick;
-  uint16_t code;
-  int32_t value;
-  float age;
-};
-extern InputEventRecord InputEvent;
-namespace elSystem {
-int GetEvent(uint32_t wantEmpty);
-}  // namespace elSystem
