@@ -23,15 +23,18 @@ namespace fs = std::filesystem;
 namespace {
 
 // A fresh directory standing in for the program's, holding the given files (source, name).
-class ProgramDir {
+class TempProgramDir {
  public:
-  explicit ProgramDir(std::initializer_list<std::pair<std::string, std::string>> files) {
+  TempProgramDir() {
     char templ[] = "/tmp/oomori-progdir-XXXXXX";
     if (mkdtemp(templ)) dir_ = templ;
-    const char* src = std::getenv("OOMORI_SOURCE_DIR");
-    for (const auto& [from, name] : files) fs::copy_file(fs::path(src ? src : ".") / from, dir_ / name);
   }
-  ~ProgramDir() {
+  // Copies a file of the source tree into the directory under the given name.
+  void Add(const char* from, const char* name) {
+    const char* src = std::getenv("OOMORI_SOURCE_DIR");
+    fs::copy_file(fs::path(src ? src : ".") / from, dir_ / name);
+  }
+  ~TempProgramDir() {
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
   }
@@ -48,7 +51,8 @@ const char kStreamReport[] = "elStream::LoadObject : ストリームを読み込
 
 TEST(GameMedia, TitlePictureIsItsLeft600ColumnsWidened) {
   // Red columns 0-299, blue 300-599, green 600-639 (tools/make_game_fixtures.sh); no tune.
-  ProgramDir dir({{"tests/data/title_bands.jpg", "oomori.jpg"}});
+  TempProgramDir dir;
+  dir.Add("tests/data/title_bands.jpg", "oomori.jpg");
   const std::string exe = dir.Exe();
   RunResult r = RunGame([&exe](Driver& d) {
     elSystem::SetExecutablePathForTest(exe.c_str());
@@ -75,14 +79,14 @@ TEST(GameMedia, TitlePictureIsItsLeft600ColumnsWidened) {
       EXPECT_EQ(boxes[0].text, kStreamReport);
       EXPECT_EQ(boxes[0].caption, "エラー発生");
       EXPECT_EQ(elStream::GetState(), 0);
-      PressEscape();
     });
+    d.Then(PressEscape);
   });
   EXPECT_EQ(r.status, 0);
 }
 
 TEST(GameMedia, MissingPictureAndTuneLeaveABlackSilentTitle) {
-  ProgramDir dir({});
+  TempProgramDir dir;
   const std::string exe = dir.Exe();
   RunResult r = RunGame([&exe](Driver& d) {
     elSystem::SetExecutablePathForTest(exe.c_str());

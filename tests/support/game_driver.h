@@ -40,7 +40,7 @@ class Driver {
   // activates it again.
   void PauseApp(uint32_t ms);
 
-  // Gives up (with a failure) and presses Escape after this many frames; default 20000.
+  // Gives up (with a failure) and presses Escape after this many frames; default 8000.
   void SetFrameLimit(int frames) { frameLimit_ = frames; }
   int Frame() const { return frame_; }
   bool StepsDone() const { return next_ >= steps_.size(); }
@@ -62,7 +62,7 @@ class Driver {
   size_t next_ = 0;
   int stepStart_ = 0;
   int frame_ = 0;
-  int frameLimit_ = 20000;
+  int frameLimit_ = 8000;
   uint32_t seenTurn_ = 0;
   bool started_ = false;
   bool limitHit_ = false;
