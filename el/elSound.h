@@ -9,7 +9,8 @@ namespace elSound {
 // Device and table.
 int Init();
 void Release();
-void ClearTable();  // every slot free; run once by the display set-up right after Init
+// Empties every sound object slot (elDraw::Screen calls it after Init).
+void ClearObjects();
 int LoadObject(const char* name, int32_t mix);
 void ReleaseObject(int32_t object);
 void Restore();

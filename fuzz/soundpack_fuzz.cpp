@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A slow device, so that a few pulls carry a low-rate stream through several refills.
     plat::headless::SetAudioDeviceRate(1000);
     elSound::Init();
-    elSound::ClearTable();
+    elSound::ClearObjects();
     return true;
   }();
   (void)started;

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool started = [] {
     plat::headless::SetAudioDeviceRate(8000);
     elSound::Init();
-    elSound::ClearTable();
+    elSound::ClearObjects();
     return true;
   }();
   (void)started;

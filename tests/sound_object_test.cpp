@@ -293,7 +293,7 @@ TEST_F(SoundObjects, WithoutADeviceEverythingIsQuiet) {
   hl::SetAudioDeviceAvailable(false);
   EXPECT_EQ(elSound::Init(), 0);
   EXPECT_EQ(SoundReady, 0u);
-  elSound::ClearTable();
+  elSound::ClearObjects();
   File("sndtest_a.wav", Wave(Ramp(100)));
   EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1), -1);
   EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 20), -1);

@@ -261,7 +261,7 @@ int Init() {
   return 1;
 }
 
-void ClearTable() {
+void ClearObjects() {
   for (SoundSlot& s : SoundObject) {
     if (SoundReady) DropBuffers(s);
     ClearSlot(s);
