@@ -5,6 +5,7 @@ int32_t ClipLeft, ClipTop, ClipRight, ClipBottom;
 int32_t ScreenWidth = 640, ScreenHeight = 480;
 int32_t ColorDepth;
 int32_t FadeDirection;
+int32_t FadeStep;
 int32_t PauseShown;
 int32_t WipeState;
 int32_t SavedClipLeft, SavedClipTop, SavedClipRight, SavedClipBottom;
