@@ -31,11 +31,6 @@ void Text(int32_t x, int32_t y, const char* text);
 void EndFont();
 }  // namespace elDraw
 
-namespace elSound {
-int32_t LoadObject(const char* name, int32_t mix);
-void Play(int32_t object, int32_t selector);
-}  // namespace elSound
-
 namespace elMusic {
 int32_t LoadObject(const char* name);
 void Play(int32_t object, int32_t repeat);
