@@ -5,7 +5,8 @@
 set -u
 
 BUILD=$(cd "${1:?usage: window_test.sh <build dir>}" && pwd)
-SRC=$(cd "$(dirname "$0")/.." && pwd)
+# The source tree: the nearest directory above this script that holds the asset manifest.
+SRC=$(cd "$(dirname "$0")" && while [ ! -f assets/resources.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)
 BIN=$BUILD/oomori
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
