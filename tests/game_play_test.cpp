@@ -9,6 +9,8 @@
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"
+#include "el/sound/sound_state.h"
+#include "platform/audio.h"
 #include "platform/headless/headless.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/game_script.h"
@@ -353,6 +355,45 @@ TEST(GamePlay, CountdownAfterTheWindowWasInactive) {
     });
     FastClock(d);
     ReturnAndQuit(d);
+  });
+  EXPECT_EQ(r.status, 0);
+}
+
+namespace {
+
+bool SoundPlaying(int32_t object) {
+  if (object < 0) return false;
+  uint32_t status = 0;
+  plat::AudioGetStatus(SoundObject[object].buffer[0], &status);
+  return (status & plat::kAudioStatusPlaying) != 0;
+}
+
+}  // namespace
+
+// The four sounds start with their captions and clicks, not before.
+TEST(GamePlay, SoundsOfTheGame) {
+  RunResult r = RunGame([](Driver& d) {
+    StartFromTitle(d);
+    d.When([] { return SceneNo == 15 && ReadyFrame == 60; }, [] {
+      EXPECT_GE(ReadySound, 0);
+      EXPECT_FALSE(SoundPlaying(ReadySound));
+    });
+    d.Then([] {
+      EXPECT_TRUE(SoundPlaying(ReadySound)) << "S-READY with the ready caption";
+      EXPECT_FALSE(SoundPlaying(GoSound));
+    });
+    d.When([] { return ReadyFrame == 121; }, [] { EXPECT_TRUE(SoundPlaying(GoSound)) << "S-GO with the go caption"; });
+    d.When([] { return SceneNo == 20 && Rice == 10; }, [] {
+      EXPECT_FALSE(SoundPlaying(PakuSound));
+      LeftClick();
+    });
+    d.Then([] {
+      EXPECT_TRUE(SoundPlaying(PakuSound)) << "PAKU with the bite";
+      EXPECT_FALSE(SoundPlaying(OkawariSound));
+      RightClick();
+    });
+    d.Then([] { EXPECT_TRUE(SoundPlaying(OkawariSound)) << "OKAWARI with the call for another bowl"; });
+    d.Then(PressEscape);
   });
   EXPECT_EQ(r.status, 0);
 }
