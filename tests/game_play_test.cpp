@@ -9,8 +9,11 @@
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"
+#include "el/elMusic.h"
+#include "el/elStream.h"
 #include "el/sound/sound_state.h"
 #include "platform/audio.h"
+#include "platform/midi.h"
 #include "platform/headless/headless.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/game_script.h"
@@ -361,6 +364,12 @@ TEST(GamePlay, CountdownAfterTheWindowWasInactive) {
 
 namespace {
 
+bool MusicPlaying(int32_t object) {
+  const MusicSlot& m = MusicObject[object];
+  return m.performance != nullptr && m.segment != nullptr &&
+         plat::MidiPerformanceIsPlaying(m.performance, m.segment, 0) == plat::MIDI_OK;
+}
+
 bool SoundPlaying(int32_t object) {
   if (object < 0) return false;
   uint32_t status = 0;
@@ -393,6 +402,34 @@ TEST(GamePlay, SoundsOfTheGame) {
       RightClick();
     });
     d.Then([] { EXPECT_TRUE(SoundPlaying(OkawariSound)) << "OKAWARI with the call for another bowl"; });
+    d.Then(PressEscape);
+  });
+  EXPECT_EQ(r.status, 0);
+}
+
+// The play music through the game, the time-up jingle, the result music, and the title tune back
+// on the title.
+TEST(GamePlay, MusicOfTheGame) {
+  RunResult r = RunGame([](Driver& d) {
+    d.WhenScene(10, [] { EXPECT_EQ(elStream::GetState(), 1) << "title tune"; });
+    StartFromTitle(d);
+    d.WhenScene(15, [] {
+      EXPECT_NE(elStream::GetState(), 1) << "the title tune stops when a game starts";
+      EXPECT_FALSE(MusicPlaying(PlayMusic));
+    });
+    d.WhenScene(20, [] { EXPECT_TRUE(MusicPlaying(PlayMusic)); });
+    FastClock(d);
+    d.WhenScene(25, [] {
+      EXPECT_FALSE(MusicPlaying(PlayMusic));
+      EXPECT_TRUE(MusicPlaying(OwariMusic));
+    });
+    d.WhenScene(30, [] { EXPECT_TRUE(MusicPlaying(ResultMusic)); });
+    d.Then(LeftClick);
+    d.WhenScene(10, [] {
+      EXPECT_FALSE(MusicPlaying(ResultMusic));
+      EXPECT_FALSE(MusicPlaying(OwariMusic));
+      EXPECT_EQ(elStream::GetState(), 1) << "title tune again";
+    });
     d.Then(PressEscape);
   });
   EXPECT_EQ(r.status, 0);
