@@ -5,6 +5,8 @@
 namespace elSound {
 
 int Init();
+// Empties every sound object slot (elDraw::Screen calls it after Init).
+void ClearObjects();
 void Release();
 
 }  // namespace elSound
