@@ -104,3 +104,93 @@ void DebugText(int32_t x, int32_t y, const char* text);
 void DebugPrintf(int32_t x, int32_t y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 }  // namespace elDraw
+
+// ---------------------------------------------------------------------------------------------
+// Image packs, software effects, GDI primitives, screen filters and clip wipes.
+
+// Clip wipes (WipeState and the saved clip rectangle are declared above).
+extern int32_t WipeKind, WipeDirection, WipeBand, WipeOpened, WipeClosed;
+extern float WipeSpeed;
+// Phase of elDraw::PutSineRows, in rows.
+extern float SineRowPhase;
+
+namespace elDraw {
+
+// Clip wipes.
+int32_t StartWipe(int32_t kind, int32_t direction, float speed, int32_t band);
+int32_t StepWipe();
+void CloseScreen();
+
+// Software effect blitters (16-bit screens): each puts the object's rectangle at (x, y) of the back
+// screen, clipped; black source pixels are left out. 1 when done (also when nothing was visible),
+// 0 when a surface could not be locked or the rectangle lies outside the object.
+int PutBlend(int32_t x, int32_t y, int32_t alpha, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom);
+int PutBlendRGB(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int32_t alphaBlue, int32_t object,
+                int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutHalf(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutAlpha(int32_t x, int32_t y, float alpha, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom);
+int PutAlphaRGB(int32_t x, int32_t y, float alphaRed, float alphaGreen, float alphaBlue, int32_t object,
+                int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutAlphaGradient(int32_t x, int32_t y, uint32_t direction, uint16_t start, int32_t step, float alphaRed,
+                     float alphaGreen, float alphaBlue, int32_t object, int32_t left, int32_t top, int32_t right,
+                     int32_t bottom);
+int PutBlendGradient(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int32_t alphaBlue,
+                     uint32_t direction, uint16_t start, int32_t step, int32_t object, int32_t left, int32_t top,
+                     int32_t right, int32_t bottom);
+int PutAdd(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left, int32_t top, int32_t right,
+               int32_t bottom);
+int PutShadow(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutDark(int32_t x, int32_t y, int32_t level, int32_t object, int32_t left, int32_t top, int32_t right,
+            int32_t bottom);
+int PutDarkRGB(int32_t x, int32_t y, int32_t levelRed, int32_t levelGreen, int32_t levelBlue, int32_t object,
+               int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutSmoothEdge(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutChannels(int32_t x, int32_t y, uint32_t keepRed, uint32_t keepGreen, uint32_t keepBlue, int32_t object,
+                int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutScale(int32_t x, int32_t y, float factor, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom);
+int PutScaleRGB(int32_t x, int32_t y, float factorRed, float factorGreen, float factorBlue, int32_t object,
+                int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutBlurred(int32_t x, int32_t y, int32_t k, int32_t object, int32_t left, int32_t top, int32_t right,
+               int32_t bottom);
+int PutGrey(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+int PutMirror(int32_t x, int32_t y, int32_t mode, int32_t object, int32_t left, int32_t top, int32_t right,
+              int32_t bottom);
+// Each channel shifted right by shift, plus a NoiseTable value (0..2), at most 31.
+int PutNoise(int32_t x, int32_t y, int32_t shift, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom);
+// Nearest-sample enlargement or reduction by zoom about (x, y), colour-keyed.
+int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int32_t top, int32_t right,
+            int32_t bottom);
+// Radial distortions about the rectangle's centre: a swirl turning each ring by strength degrees at
+// the centre (fading to 0 at the radius), and a lens (strength > 0 magnifies the middle, < 0 shrinks it).
+int PutSwirl(int32_t x, int32_t y, float strength, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom);
+int PutLens(int32_t x, int32_t y, float strength, int32_t object, int32_t left, int32_t top, int32_t right,
+            int32_t bottom);
+
+// Built on the plain puts (any depth).
+int PutRowsStep(int32_t x, int32_t y, int32_t step, int32_t object, int32_t left, int32_t top, int32_t right,
+                int32_t bottom);
+int PutSineRows(int32_t x, int32_t y, uint32_t direction, float speed, int32_t object, int32_t left, int32_t top,
+                int32_t right, int32_t bottom);
+int PutJitter(int32_t x, int32_t y, int32_t amplitude, int32_t object, int32_t left, int32_t top, int32_t right,
+              int32_t bottom);
+
+// Rotations (angle in degrees) of the source rectangle about the centre of the destination rectangle.
+int PutRotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t object, int32_t sl, int32_t st,
+              int32_t sr, int32_t sb);
+int PutRotateTiled(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t object, int32_t sl,
+                   int32_t st, int32_t sr, int32_t sb);
+int PutRotateZoom(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float zoom, int32_t object,
+                  int32_t sl, int32_t st, int32_t sr, int32_t sb);
+int PutRotateZoomTiled(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float zoom, int32_t object,
+                       int32_t sl, int32_t st, int32_t sr, int32_t sb);
+// Rotation whose pixels are blended over the screen as elDraw::PutBlend does (alpha 0..31).
+int PutRotateBlend(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t alpha, int32_t object,
+                   int32_t sl, int32_t st, int32_t sr, int32_t sb);
+
+}  // namespace elDraw
