@@ -113,6 +113,8 @@ extern int32_t WipeKind, WipeDirection, WipeBand, WipeOpened, WipeClosed;
 extern float WipeSpeed;
 // Phase of elDraw::PutSineRows, in rows.
 extern float SineRowPhase;
+// Positions in NoiseTable of the noise filter and of the smoke filters.
+extern int32_t NoisePos, SmokePos;
 
 namespace elDraw {
 
@@ -192,5 +194,42 @@ int PutRotateZoomTiled(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t a
 // Rotation whose pixels are blended over the screen as elDraw::PutBlend does (alpha 0..31).
 int PutRotateBlend(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t alpha, int32_t object,
                    int32_t sl, int32_t st, int32_t sr, int32_t sb);
+
+}  // namespace elDraw
+
+namespace elDraw {
+
+// GDI primitives on the back screen. Colours are COLORREF (0x00BBGGRR).
+struct Point {
+  int32_t x, y;
+};
+void GetPixel(int32_t x, int32_t y, uint32_t* red, uint32_t* green, uint32_t* blue);
+void SetPixel(int32_t x, int32_t y, uint32_t colour);
+void Line(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, int32_t width);
+void Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t fill, uint32_t outline,
+               int32_t width);
+// mode 0 hollow; otherwise hatched (diagonal cross) in colour, the gaps in background (mode 2: left alone).
+void Polygon(const Point* points, int32_t count, uint32_t colour, uint32_t background, int32_t width, int32_t mode);
+// count = 1 + 3n points.
+void Bezier(const Point* points, int32_t count, uint32_t colour, int32_t width);
+void InvertRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+// Screen capture and filters over a rectangle of the back screen (16-bit screens; SaveScreen also 32-bit).
+// Each returns 1, or 0 when the back screen cannot be locked or the rectangle leaves the screen.
+int SaveScreen(const char* name, int32_t width, int32_t height);
+int Blur(int32_t x, int32_t y, int32_t width, int32_t height);
+int Smoke(int32_t x, int32_t y, int32_t width, int32_t height);
+int SmokeFade(uint32_t fadeRed, uint32_t fadeGreen, uint32_t fadeBlue, int32_t x, int32_t y, int32_t width,
+              int32_t height);
+int Noise(int32_t shift, int32_t x, int32_t y, int32_t width, int32_t height);
+// Noise only on the flagged channels.
+int NoiseRGB(uint32_t red, uint32_t green, uint32_t blue, int32_t shift, int32_t x, int32_t y, int32_t width,
+             int32_t height);
+// Darkens the rectangle outside a circle by distance: a pixel d pixels beyond the radius loses
+// d / falloff of its 31 levels per channel (falloff below 1 counts as 1).
+int Spotlight(int32_t cx, int32_t cy, int32_t radius, int32_t falloff, int32_t x, int32_t y, int32_t width,
+              int32_t height);
+int Zoom2(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t grid);
+int Zoom4(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t grid);
 
 }  // namespace elDraw
