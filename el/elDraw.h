@@ -233,3 +233,12 @@ int Zoom2(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t grid);
 int Zoom4(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t grid);
 
 }  // namespace elDraw
+
+// Image packs (elDraw::SwapPack is declared above).
+extern char ImagePackPath[256];
+namespace elDraw {
+void SetPackFile(const char* name);
+int32_t LoadPack(const char* name, int32_t placement);
+uint32_t Convert(const char* packName, const char* directory, int32_t restart);
+void AddToPack(const char* packName, const char* bmpName);
+}  // namespace elDraw
