@@ -52,13 +52,16 @@ inline uint16_t Place5(uint32_t r, uint32_t g, uint32_t b) {
 
 int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
-  const int a0 = 31 - Clamp31(alpha[0]), a1 = 31 - Clamp31(alpha[1]), a2 = 31 - Clamp31(alpha[2]);
+  // The three table slices of this alpha, taken once: the loop then does two PixelRGB reads and
+  // three slice reads per pixel.
+  const uint16_t(*t0)[32] = CrossFadeTable[0][31 - Clamp31(alpha[0])];
+  const uint16_t(*t1)[32] = CrossFadeTable[1][31 - Clamp31(alpha[1])];
+  const uint16_t(*t2)[32] = CrossFadeTable[2][31 - Clamp31(alpha[2])];
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
+    EachPixel(f, [t0, t1, t2](uint16_t s, uint16_t d, int32_t, int32_t) {
       const uint8_t* sc = PixelRGB[s];
       const uint8_t* dc = PixelRGB[d];
-      return static_cast<uint16_t>(CrossFadeTable[0][a0][sc[0]][dc[0]] | CrossFadeTable[1][a1][sc[1]][dc[1]] |
-                                   CrossFadeTable[2][a2][sc[2]][dc[2]]);
+      return static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
     });
   });
 }
@@ -190,12 +193,14 @@ int PutAdd(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int3
 int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left, int32_t top, int32_t right,
                int32_t bottom) {
   const int a = amount >= 31.0f ? 31 : amount > 0.0f ? static_cast<int>(amount) : 0;
+  const uint16_t(*t0)[32] = AddFadeTable[0][a];
+  const uint16_t(*t1)[32] = AddFadeTable[1][a];
+  const uint16_t(*t2)[32] = AddFadeTable[2][a];
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
-    EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
+    EachPixel(f, [t0, t1, t2](uint16_t s, uint16_t d, int32_t, int32_t) {
       const uint8_t* sc = PixelRGB[s];
       const uint8_t* dc = PixelRGB[d];
-      return static_cast<uint16_t>(AddFadeTable[0][a][sc[0]][dc[0]] | AddFadeTable[1][a][sc[1]][dc[1]] |
-                                   AddFadeTable[2][a][sc[2]][dc[2]]);
+      return static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
     });
   });
 }
