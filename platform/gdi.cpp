@@ -179,8 +179,14 @@ FaceEntry* FaceFor(const char* faceCp932, uint8_t charSet) {
       e = new FaceEntry;
       e->face = face;
       e->upem = face->units_per_EM ? face->units_per_EM : 1000;
+      // The cell is the typographic ascent plus descent. For the Japanese faces that is exactly the
+      // em square, as with the faces the game's labels were laid out for (a 16-pixel cell holds a
+      // 16-pixel wide full-width character); their win metrics would make every label a size smaller.
       TT_OS2* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-      if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+      if (os2 && os2->sTypoAscender - os2->sTypoDescender > 0) {
+        e->winAscent = os2->sTypoAscender;
+        e->winDescent = -os2->sTypoDescender;
+      } else if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
         e->winAscent = os2->usWinAscent;
         e->winDescent = os2->usWinDescent;
       } else {
