@@ -23,18 +23,26 @@ bool InsideSurface(const Rect& r, int32_t w, int32_t h) {
   return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= w && r.bottom <= h;
 }
 
-// Vector types for the copy loops (GCC/Clang vector extensions: plain SIMD on every target).
-typedef uint16_t V16 __attribute__((vector_size(16), aligned(2), may_alias));
-typedef uint32_t V32 __attribute__((vector_size(16), aligned(4), may_alias));
+// Vector types for the copy loops (GCC/Clang vector extensions: plain SIMD on every target; on x86
+// the keyed rows are also built for AVX2 and picked at load time).
+typedef uint16_t V16 __attribute__((vector_size(32), aligned(2), may_alias));
+typedef uint32_t V32 __attribute__((vector_size(32), aligned(4), may_alias));
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define EL_ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define EL_ROW_CLONES
+#endif
 
-void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t hi) {
+// d[i] = s[i] unless s[i] lies in [lo, hi].
+EL_ROW_CLONES void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t hi) {
   int32_t i = 0;
   if (lo == hi) {
-    const V16 key = {lo, lo, lo, lo, lo, lo, lo, lo};
-    for (; i + 8 <= n; i += 8) {
+    V16 key;
+    for (int k = 0; k < 16; ++k) key[k] = lo;
+    for (; i + 16 <= n; i += 16) {
       V16 sv = *reinterpret_cast<const V16*>(s + i);
-      V16 dv = *reinterpret_cast<V16*>(d + i);
       V16 m = (V16)(sv == key);
+      V16 dv = *reinterpret_cast<V16*>(d + i);
       *reinterpret_cast<V16*>(d + i) = (dv & m) | (sv & ~m);
     }
   }
@@ -44,14 +52,15 @@ void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t
   }
 }
 
-void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t hi) {
+EL_ROW_CLONES void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t hi) {
   int32_t i = 0;
   if (lo == hi) {
-    const V32 key = {lo, lo, lo, lo};
-    for (; i + 4 <= n; i += 4) {
+    V32 key;
+    for (int k = 0; k < 8; ++k) key[k] = lo;
+    for (; i + 8 <= n; i += 8) {
       V32 sv = *reinterpret_cast<const V32*>(s + i);
-      V32 dv = *reinterpret_cast<V32*>(d + i);
       V32 m = (V32)(sv == key);
+      V32 dv = *reinterpret_cast<V32*>(d + i);
       *reinterpret_cast<V32*>(d + i) = (dv & m) | (sv & ~m);
     }
   }
@@ -59,6 +68,14 @@ void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t
     uint32_t p = s[i];
     if (p < lo || p > hi) d[i] = p;
   }
+}
+
+template <typename P>
+void KeyedRow(P* d, const P* s, int32_t n, uint32_t lo, uint32_t hi) {
+  if constexpr (sizeof(P) == 2)
+    KeyedRow16(d, s, n, static_cast<uint16_t>(lo), static_cast<uint16_t>(hi));
+  else
+    KeyedRow32(d, s, n, lo, hi);
 }
 
 template <typename P>
@@ -70,18 +87,21 @@ void StretchRows(Surface* dst, const Rect& d, const Surface* src, const Rect& s,
   std::vector<int32_t> xs(static_cast<size_t>(dw));
   for (int32_t x = 0; x < dw; ++x)
     xs[static_cast<size_t>(x)] = s.left + static_cast<int32_t>((static_cast<int64_t>(2 * x + 1) * sw) / (2 * dw));
+  // One source row widened into a scratch row, reused while the destination rows sample the same row.
+  std::vector<P> wide(static_cast<size_t>(dw));
+  int32_t widened = -1;
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = s.top + static_cast<int32_t>((static_cast<int64_t>(2 * y + 1) * sh) / (2 * dh));
-    const P* sr = reinterpret_cast<const P*>(src->Row(sy));
-    P* dr = reinterpret_cast<P*>(dst->Row(d.top + y)) + d.left;
-    if (keyed) {
-      for (int32_t x = 0; x < dw; ++x) {
-        P p = sr[xs[static_cast<size_t>(x)]];
-        if (p < lo || p > hi) dr[x] = p;
-      }
-    } else {
-      for (int32_t x = 0; x < dw; ++x) dr[x] = sr[xs[static_cast<size_t>(x)]];
+    if (sy != widened) {
+      const P* sr = reinterpret_cast<const P*>(src->Row(sy));
+      for (int32_t x = 0; x < dw; ++x) wide[static_cast<size_t>(x)] = sr[xs[static_cast<size_t>(x)]];
+      widened = sy;
     }
+    P* dr = reinterpret_cast<P*>(dst->Row(d.top + y)) + d.left;
+    if (keyed)
+      KeyedRow<P>(dr, wide.data(), dw, lo, hi);
+    else
+      std::memcpy(dr, wide.data(), static_cast<size_t>(dw) * sizeof(P));
   }
 }
 
@@ -233,11 +253,11 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect
     if (!keyed) {
       std::memcpy(dr, sr, rowBytes);
     } else if (bpp == 2) {
-      KeyedRow16(reinterpret_cast<uint16_t*>(dr), reinterpret_cast<const uint16_t*>(sr), w,
-                 static_cast<uint16_t>(src->keyLow_), static_cast<uint16_t>(src->keyHigh_));
+      KeyedRow<uint16_t>(reinterpret_cast<uint16_t*>(dr), reinterpret_cast<const uint16_t*>(sr), w, src->keyLow_,
+                         src->keyHigh_);
     } else {
-      KeyedRow32(reinterpret_cast<uint32_t*>(dr), reinterpret_cast<const uint32_t*>(sr), w, src->keyLow_,
-                 src->keyHigh_);
+      KeyedRow<uint32_t>(reinterpret_cast<uint32_t*>(dr), reinterpret_cast<const uint32_t*>(sr), w, src->keyLow_,
+                         src->keyHigh_);
     }
   }
   return DD_OK;
