@@ -58,9 +58,12 @@ uint16_t SpritePixel(int x, int y, int size) {
 }
 
 void Fill(plat::Surface* s, int size) {
+  plat::LockedRect lr;
+  if (s->Lock(nullptr, &lr, plat::DDLOCK_WAIT) != plat::DD_OK) return;
   for (int y = 0; y < s->Height(); ++y)
     for (int x = 0; x < s->Width(); ++x)
-      reinterpret_cast<uint16_t*>(s->Row(y))[x] = SpritePixel(x, y, size);
+      reinterpret_cast<uint16_t*>(lr.bits + y * lr.pitch)[x] = SpritePixel(x, y, size);
+  s->Unlock();
 }
 
 SDL_Surface* SdlCopy(plat::Surface* s) {

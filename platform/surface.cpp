@@ -185,6 +185,7 @@ HResult Surface::Lock(const Rect* rect, LockedRect* out, uint32_t) {
   Rect r = rect ? *rect : Rect{0, 0, width_, height_};
   if (!InsideSurface(r, width_, height_)) return DDERR_INVALIDRECT;
   locked_ = true;
+  Touch();
   out->bits = Row(r.top) + r.left * BytesPerPixel(format_);
   out->pitch = pitch_;
   return DD_OK;
@@ -200,6 +201,7 @@ HResult Surface::Restore() {
   if (!lost_) return DD_OK;
   std::memset(pixels_, 0, static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
   lost_ = false;
+  Touch();
   return DD_OK;
 }
 
@@ -209,6 +211,7 @@ HResult Surface::SetColorKey(uint32_t low, uint32_t high) {
   keyLow_ = low & mask;
   keyHigh_ = high & mask;
   hasKey_ = true;
+  Touch();
   return DD_OK;
 }
 
@@ -232,6 +235,11 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect
   if (x < 0 || y < 0 || int64_t(x) + w > width_ || int64_t(y) + h > height_) return DDERR_INVALIDRECT;
   bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && src->hasKey_;
   const int bpp = BytesPerPixel(format_);
+  Touch();
+  if (keyed && src != this && src->KeyRunsReady()) {
+    CopyKeyedRuns(x, y, s, src);
+    return DD_OK;
+  }
   const size_t rowBytes = static_cast<size_t>(w) * bpp;
   // Overlap within one surface: copy through a scratch picture.
   std::vector<uint8_t> scratch;
@@ -270,6 +278,7 @@ HResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRect, uin
   const int bpp = BytesPerPixel(format_);
   if (flags & DDBLT_COLORFILL) {
     if (!InsideSurface(d, width_, height_)) return DDERR_INVALIDRECT;
+    Touch();
     const int32_t w = d.right - d.left;
     for (int32_t y = d.top; y < d.bottom; ++y) {
       if (bpp == 2) {
@@ -309,11 +318,68 @@ HResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRect, uin
     Rect whole{0, 0, copy->width_, copy->height_};
     return Blt(&d, copy.get(), &whole, flags, fill);
   }
+  Touch();
   if (bpp == 2)
     StretchRows<uint16_t>(this, d, src, s, keyed, src->keyLow_, src->keyHigh_);
   else
     StretchRows<uint32_t>(this, d, src, s, keyed, src->keyLow_, src->keyHigh_);
   return DD_OK;
+}
+
+bool Surface::KeyRunsReady() {
+  if (runsVersion_ == version_) return runsUsable_;
+  if (++keyedUses_ < 2) return false;
+  runsVersion_ = version_;
+  rowRuns_.assign(static_cast<size_t>(height_) + 1, 0);
+  runs_.clear();
+  const bool wide = BytesPerPixel(format_) == 4;
+  // Noisy pictures break into many short runs; those copy faster through the vector rows.
+  const size_t limit = static_cast<size_t>(width_) * static_cast<size_t>(height_) / 8 + 16;
+  for (int32_t y = 0; y < height_ && runs_.size() <= limit; ++y) {
+    rowRuns_[static_cast<size_t>(y)] = static_cast<uint32_t>(runs_.size());
+    const uint8_t* row = Row(y);
+    int32_t x = 0;
+    while (x < width_) {
+      auto at = [&](int32_t i) -> uint32_t {
+        return wide ? reinterpret_cast<const uint32_t*>(row)[i] : reinterpret_cast<const uint16_t*>(row)[i];
+      };
+      auto opaque = [&](int32_t i) {
+        uint32_t p = at(i);
+        return p < keyLow_ || p > keyHigh_;
+      };
+      while (x < width_ && !opaque(x)) ++x;
+      int32_t start = x;
+      while (x < width_ && opaque(x)) ++x;
+      if (x > start) {
+        runs_.push_back(static_cast<uint16_t>(start));
+        runs_.push_back(static_cast<uint16_t>(x - start));
+      }
+    }
+  }
+  rowRuns_[static_cast<size_t>(height_)] = static_cast<uint32_t>(runs_.size());
+  runsUsable_ = runs_.size() <= limit;
+  if (!runsUsable_) {
+    runs_.clear();
+    rowRuns_.clear();
+  }
+  return runsUsable_;
+}
+
+void Surface::CopyKeyedRuns(int32_t x, int32_t y, const Rect& s, const Surface* src) {
+  const size_t bpp = static_cast<size_t>(BytesPerPixel(format_));
+  for (int32_t r = s.top; r < s.bottom; ++r) {
+    const uint8_t* sr = src->Row(r);
+    uint8_t* dr = Row(y + r - s.top) + (static_cast<ptrdiff_t>(x) - s.left) * static_cast<ptrdiff_t>(bpp);
+    const uint32_t end = src->rowRuns_[static_cast<size_t>(r) + 1];
+    for (uint32_t k = src->rowRuns_[static_cast<size_t>(r)]; k < end; k += 2) {
+      int32_t a = src->runs_[k], b = a + src->runs_[k + 1];
+      if (b <= s.left) continue;
+      if (a >= s.right) break;
+      if (a < s.left) a = s.left;
+      if (b > s.right) b = s.right;
+      std::memcpy(dr + static_cast<size_t>(a) * bpp, sr + static_cast<size_t>(a) * bpp, static_cast<size_t>(b - a) * bpp);
+    }
+  }
 }
 
 }  // namespace plat
