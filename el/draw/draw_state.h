@@ -106,6 +106,10 @@ plat::Surface* ObjectSurface(int32_t n);
 void ResetObject(int32_t n);
 // A new surface of the display's pixel format; null when it cannot be made.
 plat::Surface* NewSurface(int32_t width, int32_t height);
+// Deletes a surface; a text span or device context still open on it is ended first.
+void DeleteSurface(plat::Surface* s);
+// Ends the open text span (text.cpp).
+void EndTextSpan();
 // Claims the lowest free slot from 4 upward; -1 when none is free.
 int32_t FreeSlot();
 

@@ -345,6 +345,8 @@ bool AddFont(const plat::FontFamily& f, void*) {
 
 }  // namespace
 
+void eldraw_detail::EndTextSpan() { CloseSpan(); }
+
 namespace elDraw {
 
 void EnumFonts() {
