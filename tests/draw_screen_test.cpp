@@ -271,7 +271,10 @@ TEST_F(ScreenTest, RestoreAfterLoss) {
 TEST_F(ScreenTest, ReleaseEmptiesEverything) {
   WriteProgramFile("A.BMP", Bmp24(8, 8, [](int, int) { return 0xFFFFFFu; }));
   elDraw::LoadObject("A.BMP", 2);
+  elDraw::SetFontSmooth(1, 16);  // a text span still open on the Font buffer object
   elDraw::Release();
+  EXPECT_EQ(TextDC, nullptr);
+  elDraw::EndFontSmooth();
   EXPECT_EQ(BackSurface, nullptr);
   EXPECT_EQ(PrimarySurface, nullptr);
   EXPECT_FALSE(DDraw);

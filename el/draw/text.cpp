@@ -13,11 +13,6 @@ plat::Font* TextOldFont;
 plat::Dc* TextDC;
 int32_t FontHeight;
 uint32_t TextColor, TextBackColor;
-struct FontListEntry {
-  char name[32];
-  int32_t kind;  // 1 Japanese, 2 other, 3 symbol, -1 empty
-  uint8_t charSet;
-};
 FontListEntry FontList[200];
 int32_t FontCount;
 uint32_t TextAutoPut;
@@ -349,6 +344,8 @@ bool AddFont(const plat::FontFamily& f, void*) {
 }
 
 }  // namespace
+
+void eldraw_detail::EndTextSpan() { CloseSpan(); }
 
 namespace elDraw {
 
