@@ -34,9 +34,10 @@ struct Channel {
   uint32_t mask, max;
   uint16_t shift;
   uint32_t Get(uint32_t p) const { return (p & mask) >> shift; }
-  uint32_t Put(double v) const {
+  // v truncated toward zero and held to 0..max.
+  uint32_t Put(float v) const {
     if (!(v > 0)) return 0;
-    if (v >= max) return max << shift;
+    if (v >= static_cast<float>(max)) return max << shift;
     return static_cast<uint32_t>(v) << shift;
   }
 };
@@ -73,7 +74,7 @@ int AlphaRGB(int32_t x, int32_t y, const float alpha[3], int32_t object, int32_t
     EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
       uint32_t out = 0;
       for (int ch = 0; ch < 3; ++ch)
-        out |= c[ch].Put(std::trunc(c[ch].Get(s) * alpha[ch] + c[ch].Get(d) * (1.0f - alpha[ch])));
+        out |= c[ch].Put(c[ch].Get(s) * alpha[ch] + c[ch].Get(d) * (1.0f - alpha[ch]));
       return static_cast<uint16_t>(out);
     });
   });
@@ -103,7 +104,7 @@ int ScaleRGB(int32_t x, int32_t y, const float factor[3], int32_t object, int32_
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t, int32_t, int32_t) {
       uint32_t out = 0;
-      for (int ch = 0; ch < 3; ++ch) out |= c[ch].Put(std::trunc(c[ch].Get(s) * static_cast<double>(factor[ch])));
+      for (int ch = 0; ch < 3; ++ch) out |= c[ch].Put(c[ch].Get(s) * factor[ch]);
       return static_cast<uint16_t>(out);
     });
   });
@@ -162,7 +163,7 @@ int PutAlphaGradient(int32_t x, int32_t y, uint32_t direction, uint16_t start, i
       uint32_t out = 0;
       for (int ch = 0; ch < 3; ++ch) {
         float share = std::max(0.0f, (1.0f - alpha[ch]) - drop);
-        out |= c[ch].Put(std::trunc(c[ch].Get(s) * alpha[ch] + c[ch].Get(d) * share));
+        out |= c[ch].Put(c[ch].Get(s) * alpha[ch] + c[ch].Get(d) * share);
       }
       return static_cast<uint16_t>(out);
     });
