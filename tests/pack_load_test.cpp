@@ -112,7 +112,8 @@ TEST_F(PackLoadTest, MissingAndDamagedPacks) {
   EXPECT_EQ(elDraw::SwapPack("TITLE.BMP", 4, 2), 0);
   EXPECT_EQ(LastBox(), "elDraw::SwapPack : パックファイル名が指定されていません");
 
-  // Pixels cut short, a name without its end, an entry of no pixels, a name over 127 characters.
+  // Pixels cut short, a name without its end, an entry of no pixels, a name over 127 characters,
+  // a file too short for a header.
   std::vector<uint8_t> cut;
   Entry(cut, "CUT.BMP", 100, 100, {1, 2, 3});
   std::vector<uint8_t> open = {2, 0, 2, 0, 'O', 'P', 'E', 'N'};
@@ -129,7 +130,7 @@ TEST_F(PackLoadTest, MissingAndDamagedPacks) {
                {"open.pak", open, "OPEN"},
                {"empty.pak", empty, "EMPTY.BMP"},
                {"long.pak", longName, "AFTER.BMP"},
-               {"zero.pak", {}, "A.BMP"}};
+               {"zero.pak", {0, 0}, "A.BMP"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     drawtest::WriteProgramFile(c.file, c.bytes);
