@@ -113,6 +113,11 @@ TEST_F(RotateTest, ZoomPutAndRadialDistortions) {
   EXPECT_EQ(At(100, 50), Coded(1, 1));
   EXPECT_EQ(At(101, 51), Coded(3, 3));
   EXPECT_EQ(At(102, 50), 0);
+  elDraw::PutZoom(300, 300, 1.5f, pic, 0, 0, 4, 4);  // 6 x 6, each pixel sampled at its centre
+  const int32_t from[6] = {0, 1, 1, 2, 3, 3};
+  for (int32_t j = 0; j < 6; ++j)
+    for (int32_t i = 0; i < 6; ++i) ASSERT_EQ(At(300 + i, 300 + j), Coded(from[i], from[j])) << i << "," << j;
+  EXPECT_EQ(At(306, 300), 0);
 
   // Strength 0 draws the picture unchanged; a swirl keeps the centre and the corners outside the circle.
   int32_t big = MakeObject(32, 32, Coded);

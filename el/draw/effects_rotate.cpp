@@ -130,15 +130,18 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
   const double h = std::trunc((int64_t(bottom) - top) * static_cast<double>(zoom));
   if (w < 1 || h < 1) return 1;
   if (w > 1e9 || h > 1e9) return 0;
-  const double inv = 1.0 / zoom;
+  // Source positions in 32.32 fixed point, sampled at destination pixel centres: (i + 0.5) / zoom.
+  const int64_t step = static_cast<int64_t>(std::ldexp(1.0 / zoom, 32));
+  if (step <= 0) return 1;
   return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
                    [&](const Mapped& m) {
                      for (int32_t j = m.j0; j < m.j1; ++j) {
-                       const int32_t v = std::min(m.sh - 1, static_cast<int32_t>((j + 0.5) * inv));
+                       const int64_t v = std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32);
                        uint16_t* d = m.Dst(m.i0, j);
-                       for (int32_t i = m.i0; i < m.i1; ++i, ++d) {
-                         const int32_t u = std::min(m.sw - 1, static_cast<int32_t>((i + 0.5) * inv));
-                         const uint16_t s = m.Src(u, v);
+                       int64_t u = step * m.i0 + step / 2;
+                       for (int32_t i = m.i0; i < m.i1; ++i, ++d, u += step) {
+                         const int32_t su = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
+                         const uint16_t s = m.Src(su, static_cast<int32_t>(v));
                          if (s) *d = s;
                        }
                      }
