@@ -131,7 +131,9 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
   if (w < 1 || h < 1) return 1;
   if (w > 1e9 || h > 1e9) return 0;
   // Source positions in 32.32 fixed point, sampled at destination pixel centres: (i + 0.5) / zoom.
-  const int64_t step = static_cast<int64_t>(std::ldexp(1.0 / zoom, 32));
+  // The step is rounded up so that centres landing exactly on a source pixel's edge (1.5 / 1.5) are
+  // not pulled back into the pixel before it.
+  const int64_t step = static_cast<int64_t>(std::ceil(std::ldexp(1.0 / static_cast<double>(zoom), 32)));
   if (step <= 0) return 1;
   return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
                    [&](const Mapped& m) {
