@@ -97,6 +97,10 @@ TEST_F(RotateTest, TiledZoomedAndBlendedVariants) {
     return std::pair{t(i), t(j)};
   });
   EXPECT_EQ(elDraw::PutRotateZoom(100, 50, 104, 54, 0, 0.0f, pic, 0, 0, 4, 4), 1);  // nothing at zoom 0
+  elDraw::PutRotateZoom(300, 300, 306, 306, 0, 1.5f, pic, 0, 0, 4, 4);  // centres on exact pixel edges
+  const int32_t from[6] = {0, 1, 1, 2, 3, 3};
+  for (int32_t j = 0; j < 6; ++j)
+    for (int32_t i = 0; i < 6; ++i) ASSERT_EQ(At(300 + i, 300 + j), Coded(from[i], from[j])) << i << "," << j;
   FillScreen([](int32_t, int32_t) { return P5(31, 31, 31); });
   elDraw::PutRotateBlend(100, 50, 104, 54, 180, 31, pic, 0, 0, 4, 4);
   Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - i, 3 - j}; });

@@ -41,7 +41,7 @@ int Rotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float 
     // Centring offsets of the (zoomed) picture in the destination rectangle.
     const int64_t ox = zoomed ? (W - static_cast<int64_t>(std::min(zw, 1e15))) >> 1 : (W - m.sw) >> 1;
     const int64_t oy = zoomed ? (H - static_cast<int64_t>(std::min(zh, 1e15))) >> 1 : (H - m.sh) >> 1;
-    const double inv = 1.0 / zoom;
+    const double z = zoom;  // divided by, not multiplied by its inverse: 1.5 / 1.5 must be exactly 1
     for (int32_t j = m.j0; j < m.j1; ++j) {
       int64_t U = 360 * W + (2 * int64_t(m.i0) + 1 - W) * cs - (2 * int64_t(j) + 1 - H) * sn;
       int64_t V = 360 * H + (2 * int64_t(m.i0) + 1 - W) * sn + (2 * int64_t(j) + 1 - H) * cs;
@@ -52,8 +52,8 @@ int Rotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float 
           su = FloorDiv720(U) - ox;
           sv = FloorDiv720(V) - oy;
         } else {
-          double fu = std::floor((U / 720.0 - static_cast<double>(ox)) * inv);
-          double fv = std::floor((V / 720.0 - static_cast<double>(oy)) * inv);
+          double fu = std::floor((U / 720.0 - static_cast<double>(ox)) / z);
+          double fv = std::floor((V / 720.0 - static_cast<double>(oy)) / z);
           if (std::fabs(fu) > 1e15 || std::fabs(fv) > 1e15) continue;
           su = static_cast<int64_t>(fu);
           sv = static_cast<int64_t>(fv);
