@@ -386,6 +386,34 @@ TEST_F(ObjectTest, SwapKeepsTheNumber) {
   elDraw::ReleaseObject(1024);
 }
 
+// The game's pictures are resources of the program; a file of the same name beside the program wins.
+TEST_F(ObjectTest, ResourceAndFileOrder) {
+  elDraw::SetColorKey(0x00FF00);
+  int32_t back = elDraw::LoadObject("BACK", 2);
+  ASSERT_EQ(back, 4);
+  EXPECT_EQ(DrawObject[back].width, 400);
+  EXPECT_EQ(DrawObject[back].height, 300);
+  int32_t hito = elDraw::LoadObject("hito1", 2);  // resource names compare without case
+  ASSERT_EQ(hito, 5);
+  EXPECT_EQ(DrawObject[hito].width, 300);
+  elDraw::ClearScreen();
+  elDraw::PutStretch(0, 0, back, 0, 0, 400, 300, 640, 480);
+  elDraw::Put(170, 180, hito, 0, 0, 300, 300);
+  elDraw::SetVSync(0);
+  elDraw::Present();
+  elDraw::SetVSync(1);
+  plat::headless::WritePng(plat::headless::LastFrame(), "resources.png");
+  int drawn = 0;
+  for (int32_t y = 0; y < 480; y += 4)
+    for (int32_t x = 0; x < 640; x += 4) drawn += PixelAt(BackSurface, x, y) != 0;
+  EXPECT_GT(drawn, 160 * 120 * 9 / 10);
+
+  WriteProgramFile("BACK", Bmp24(8, 4, [](int, int) { return 0xFF0000u; }));
+  int32_t file = elDraw::LoadObject("BACK", 2);
+  EXPECT_EQ(DrawObject[file].width, 8);
+  EXPECT_EQ(PixelAt(DrawObject[file].surface, 0, 0), 0xF800u);
+}
+
 TEST_F(ObjectTest, CreatedObjectIsKeyedAndNamedStar) {
   int32_t n = elDraw::CreateObject(100, 50, 2);
   EXPECT_STREQ(DrawObject[n].name, "*");
