@@ -1,4 +1,5 @@
 // Screen set-up, pixel formats, lookup tables, restore and release; the draw object table.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -388,6 +389,7 @@ TEST_F(ObjectTest, SwapKeepsTheNumber) {
 
 // The game's pictures are resources of the program; a file of the same name beside the program wins.
 TEST_F(ObjectTest, ResourceAndFileOrder) {
+  std::remove((ProgramDir() + "BACK").c_str());  // left by an earlier run
   elDraw::SetColorKey(0x00FF00);
   int32_t back = elDraw::LoadObject("BACK", 2);
   ASSERT_EQ(back, 4);
@@ -412,6 +414,7 @@ TEST_F(ObjectTest, ResourceAndFileOrder) {
   int32_t file = elDraw::LoadObject("BACK", 2);
   EXPECT_EQ(DrawObject[file].width, 8);
   EXPECT_EQ(PixelAt(DrawObject[file].surface, 0, 0), 0xF800u);
+  std::remove((ProgramDir() + "BACK").c_str());
 }
 
 TEST_F(ObjectTest, CreatedObjectIsKeyedAndNamedStar) {
