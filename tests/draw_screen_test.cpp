@@ -5,6 +5,7 @@
 
 #include "el/elDraw.h"
 #include "el/elSystem.h"
+#include "el/system/input.h"
 #include "platform/display.h"
 #include "platform/headless/headless.h"
 #include "tests/support/draw_support.h"
@@ -87,6 +88,14 @@ TEST_F(ScreenTest, InternalObjects) {
   }
   EXPECT_EQ(DrawObject[4].surface, nullptr);
   EXPECT_EQ(DrawObject[4].name[0], 0);
+  // The other modules were started: input devices, the font list, the text description.
+  EXPECT_TRUE(DInput);
+  EXPECT_GT(FontCount, 0);
+  EXPECT_NE(FontDesc, nullptr);
+  EXPECT_EQ(TextAutoPut, 1u);
+  EXPECT_EQ(PausePicture, 0);
+  EXPECT_EQ(PresentSrcRect.right, 640);
+  EXPECT_EQ(ClientRect.bottom, 480);
 }
 
 class Screen555Test : public DrawTest {
@@ -133,6 +142,13 @@ TEST_F(ScreenFallbackTest, RefusedSixteenBitsFallsBackToThirtyTwo) {
   EXPECT_EQ(PixelAt(BackSurface, 10, 10), 0x123456u);
   EXPECT_EQ(PixelAt(BackSurface, 15, 10), 0xFFFFFFu);  // black is the key
   EXPECT_EQ(elDraw::FillHalf(0, 0, 10, 10, 0), 0);
+  // The smoothed text works on 8-bit channels here: full white inside a solid glyph.
+  elDraw::SetFontSmooth(1, 32);
+  elDraw::SetTextColor(0xFFFFFF, 0, 1);
+  elDraw::SmoothTextBoxNoPut(100, 100, 600, 400, "■", 0);
+  elDraw::EndFontSmooth();
+  EXPECT_EQ(PixelAt(DrawObject[kObjFont].surface, 116, 116), 0xFFFFFFu);
+  EXPECT_EQ(PixelAt(DrawObject[kObjFont].surface, 300, 300), 0u);
 }
 
 class ScreenNoModeTest : public DrawTest {

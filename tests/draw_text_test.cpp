@@ -203,6 +203,28 @@ TEST_F(TextTest, TextBoxPutsAndShadow) {
   EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 18);  // 16 + shadow + embolden
 }
 
+TEST_F(TextTest, EmboldenFlagsSizeTheGlyphs) {
+  Gothic(16);
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x400);
+  EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 16);
+  EXPECT_EQ(GlyphRect[1].bottom - GlyphRect[1].top, 17);
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x100 | 0x400);
+  EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 17);
+  EXPECT_EQ(GlyphRect[1].bottom - GlyphRect[1].top, 18);
+  // Emboldened down: the glyph's ink reaches one row lower than the plain one's.
+  auto lowest = [&] {
+    for (int32_t y = 20; y >= 0; --y)
+      for (int32_t x = 0; x < 20; ++x)
+        if (PixelAt(FontObject(), x, y) != 0) return y;
+    return -1;
+  };
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0);
+  int plain = lowest();
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x400);
+  EXPECT_EQ(lowest(), plain + 1);
+  elDraw::EndFont();
+}
+
 TEST_F(TextTest, GlyphTableIsBounded) {
   std::string many(5000, 'a');
   Gothic(8);

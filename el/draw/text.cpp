@@ -205,6 +205,8 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
     buf->Unlock();
     return 0;
   }
+  // Channels by the screen's pixel size: 5-bit fields on 16-bit screens, bytes on 32-bit ones. The
+  // display here has no 3-byte format, so no 3-byte path is needed.
   const bool wide = plat::BytesPerPixel(BackSurface->Format()) == 4;
   const uint32_t maxC = wide ? 255 : 31;
   const uint16_t sh[3] = {static_cast<uint16_t>(wide ? RShift : RShift5), static_cast<uint16_t>(wide ? GShift : GShift5),
