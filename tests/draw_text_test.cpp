@@ -1,4 +1,5 @@
 // Fonts, direct text, the text boxes with hanging punctuation, the reveal, the smoothed box.
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -223,6 +224,20 @@ TEST_F(TextTest, EmboldenFlagsSizeTheGlyphs) {
   elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x400);
   EXPECT_EQ(lowest(), plain + 1);
   elDraw::EndFont();
+}
+
+TEST_F(TextTest, FarAwayPositionsDrawNothing) {
+  Gothic(16);
+  elDraw::Text(INT32_MAX - 3, INT32_MAX - 3, "ああ");
+  elDraw::Text(INT32_MIN, 0, "ああ");
+  elDraw::DrawTextBox(INT32_MAX - 10, 0, INT32_MAX, 100, "ああ", 2);
+  elDraw::TextBox(INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX, "ああ", 0x1FF);
+  elDraw::EndFont();
+  elDraw::SetFontSmooth(1, 16);
+  elDraw::SmoothTextBox(INT32_MIN, INT32_MIN, INT32_MIN + 40, INT32_MIN + 40, "ああ", 0);
+  elDraw::EndFontSmooth();
+  elDraw::FrameBlack(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  EXPECT_EQ(Ink(BackSurface, {0, 0, 640, 480}), 0);
 }
 
 TEST_F(TextTest, GlyphTableIsBounded) {

@@ -114,8 +114,15 @@ int32_t GlyphLength(const char* text, int32_t i, int32_t n) {
   return plat::IsDBCSLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < n ? 2 : 1;
 }
 
+// Boxes this far out lie off every surface; refusing them keeps the pen arithmetic in range.
+bool FarAway(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  constexpr int32_t kFar = 1 << 28;
+  return left < -kFar || left > kFar || top < -kFar || top > kFar || right < -kFar || right > kFar ||
+         bottom < -kFar || bottom > kFar;
+}
+
 void TextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text, uint32_t flags) {
-  if (!text) text = "";
+  if (!text || FarAway(left, top, right, bottom)) text = "";
   CloseSpan();  // the back screen's span ends
   elDraw::ClearObject(kObjFont);
   OpenSpan(DrawObject[kObjFont].surface);
@@ -256,7 +263,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
 }
 
 void SmoothTextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text, uint32_t flags) {
-  if (!text) text = "";
+  if (!text || FarAway(left, top, right, bottom)) text = "";
   plat::Surface* buffer = DrawObject[kObjFontBuffer].surface;
   elDraw::ClearObject(kObjFont);
   CloseSpan();
