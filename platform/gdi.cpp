@@ -528,9 +528,13 @@ int Dc::SetBkMode(int mode) {
   return old;
 }
 
+// Positions this far out cannot reach any surface; leaving them out keeps all glyph arithmetic
+// inside 32 bits.
+constexpr int32_t kFarAway = 1 << 28;
+
 bool Dc::TextOut(int32_t x, int32_t y, const char* s, int32_t len) {
   len = Length(s, len);
-  if (len == 0) return true;
+  if (len == 0 || x < -kFarAway || x > kFarAway || y < -kFarAway || y > kFarAway) return true;
   Impl::Draw(this, x, y, s, len, Rect{0, 0, target_->Width(), target_->Height()});
   return true;
 }
@@ -606,6 +610,9 @@ int32_t Dc::DrawText(const char* s, int32_t len, Rect* rect, uint32_t format) {
     rect->bottom = rect->top + height;
     return height;
   }
+  if (rect->left < -kFarAway || rect->left > kFarAway || rect->top < -kFarAway || rect->top > kFarAway ||
+      rect->right < -kFarAway || rect->right > kFarAway)
+    return height;
   Rect clip{std::max(rect->left, 0), std::max(rect->top, 0), std::min(rect->right, target_->Width()),
             std::min(rect->bottom, target_->Height())};
   int32_t y = rect->top;

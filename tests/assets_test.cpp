@@ -17,13 +17,13 @@ using assetfmt::Rgb;
 
 namespace {
 
-struct PictureSpec {
+struct PictureInfo {
   const char* name;
   int width, height, bpp;
   bool sprite;  // drawn with the green key (background pictures are fully opaque)
 };
 
-const PictureSpec kPictures[] = {
+const PictureInfo kPictures[] = {
     {"TITLEBACK", 64, 64, 8, false}, {"TITLEBACK2", 64, 64, 8, false}, {"BACK", 400, 300, 8, false},
     {"GOHAN1", 100, 25, 8, true},    {"GOHAN2", 100, 25, 8, true},     {"HITO1", 300, 300, 8, true},
     {"HITO2", 300, 300, 8, true},    {"HITO3", 300, 300, 8, true},     {"HITO4", 300, 300, 8, true},
@@ -84,16 +84,16 @@ TEST(AssetsTest, ManifestHoldsEveryResourceOnceAndNothingElse) {
 }
 
 TEST(AssetsTest, PicturesHaveTheirSizeDepthAndAKeyApartFromEveryOtherColour) {
-  for (const PictureSpec& spec : kPictures) {
-    SCOPED_TRACE(spec.name);
-    plat::Resource res = Find("BITMAP", spec.name);
+  for (const PictureInfo& pic : kPictures) {
+    SCOPED_TRACE(pic.name);
+    plat::Resource res = Find("BITMAP", pic.name);
     assetfmt::Bitmap bmp;
     ASSERT_TRUE(assetfmt::ParseBmp(res.data, res.size, &bmp));
-    EXPECT_EQ(bmp.width, spec.width);
-    EXPECT_EQ(bmp.height, spec.height);
-    EXPECT_EQ(bmp.bpp, spec.bpp);
+    EXPECT_EQ(bmp.width, pic.width);
+    EXPECT_EQ(bmp.height, pic.height);
+    EXPECT_EQ(bmp.bpp, pic.bpp);
     EXPECT_EQ(bmp.compression, 0u);
-    ASSERT_EQ(bmp.index.size(), static_cast<size_t>(spec.width * spec.height));
+    ASSERT_EQ(bmp.index.size(), static_cast<size_t>(pic.width * pic.height));
 
     // Palette: no entry close to the key except the key itself, which appears at most once.
     int key_entries = 0;
@@ -112,22 +112,22 @@ TEST(AssetsTest, PicturesHaveTheirSizeDepthAndAKeyApartFromEveryOtherColour) {
       used.insert(i);
       if (bmp.palette[i] == kKey) ++keyed;
     }
-    if (spec.sprite) {
+    if (pic.sprite) {
       // Transparent surroundings: the key is there, and the corners are see-through.
       EXPECT_GT(keyed, 0u);
       EXPECT_LT(keyed, bmp.index.size());
-      const size_t w = static_cast<size_t>(spec.width), h = static_cast<size_t>(spec.height);
+      const size_t w = static_cast<size_t>(pic.width), h = static_cast<size_t>(pic.height);
       EXPECT_EQ(bmp.palette[bmp.index[0]], kKey);
       EXPECT_EQ(bmp.palette[bmp.index[w - 1]], kKey);
-      if (std::string(spec.name) != "TABLE" && std::string(spec.name).rfind("GOHAN", 0) != 0 &&
-          std::string(spec.name).rfind("HITO", 0) != 0) {
+      if (std::string(pic.name) != "TABLE" && std::string(pic.name).rfind("GOHAN", 0) != 0 &&
+          std::string(pic.name).rfind("HITO", 0) != 0) {
         EXPECT_EQ(bmp.palette[bmp.index[(h - 1) * w]], kKey);
       }
     } else {
       EXPECT_EQ(keyed, 0u) << "background pictures are opaque";
     }
     // A real picture, not a flat fill.
-    EXPECT_GE(used.size(), spec.bpp == 4 ? 3u : 16u);
+    EXPECT_GE(used.size(), pic.bpp == 4 ? 3u : 16u);
   }
 }
 
@@ -178,9 +178,9 @@ TEST(AssetsTest, WindowIconIs32BitWithAlpha) {
 }
 
 TEST(AssetsTest, SoundsAreMono8Bit11025HzOfTheirLengthAndNotClipped) {
-  for (const SoundSpec& spec : kSounds) {
-    SCOPED_TRACE(spec.name);
-    plat::Resource res = Find("WAVE", spec.name);
+  for (const SoundSpec& pic : kSounds) {
+    SCOPED_TRACE(pic.name);
+    plat::Resource res = Find("WAVE", pic.name);
     assetfmt::Wave wav;
     ASSERT_TRUE(assetfmt::ParseWave(res.data, res.size, &wav));
     EXPECT_EQ(wav.format, 1);
@@ -190,7 +190,7 @@ TEST(AssetsTest, SoundsAreMono8Bit11025HzOfTheirLengthAndNotClipped) {
     EXPECT_EQ(wav.block_align, 1);
     EXPECT_EQ(wav.bits, 8);
     EXPECT_EQ(wav.data_offset, 44u) << "canonical header";
-    EXPECT_EQ(wav.samples.size(), spec.bytes);
+    EXPECT_EQ(wav.samples.size(), pic.bytes);
     ASSERT_FALSE(wav.samples.empty());
     int lo = 255, hi = 0;
     double energy = 0;

@@ -1,4 +1,5 @@
 // Fonts, direct text, the text boxes with hanging punctuation, the reveal, the smoothed box.
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -201,6 +202,42 @@ TEST_F(TextTest, TextBoxPutsAndShadow) {
   // Drawn into the keyed Font object: no pixel mixes text with the black key colour.
   EXPECT_EQ(other, 0);
   EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 18);  // 16 + shadow + embolden
+}
+
+TEST_F(TextTest, EmboldenFlagsSizeTheGlyphs) {
+  Gothic(16);
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x400);
+  EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 16);
+  EXPECT_EQ(GlyphRect[1].bottom - GlyphRect[1].top, 17);
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x100 | 0x400);
+  EXPECT_EQ(GlyphRect[1].right - GlyphRect[1].left, 17);
+  EXPECT_EQ(GlyphRect[1].bottom - GlyphRect[1].top, 18);
+  // Emboldened down: the glyph's ink reaches one row lower than the plain one's.
+  auto lowest = [&] {
+    for (int32_t y = 20; y >= 0; --y)
+      for (int32_t x = 0; x < 20; ++x)
+        if (PixelAt(FontObject(), x, y) != 0) return y;
+    return -1;
+  };
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0);
+  int plain = lowest();
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", 0x400);
+  EXPECT_EQ(lowest(), plain + 1);
+  elDraw::EndFont();
+}
+
+TEST_F(TextTest, FarAwayPositionsDrawNothing) {
+  Gothic(16);
+  elDraw::Text(INT32_MAX - 3, INT32_MAX - 3, "ああ");
+  elDraw::Text(INT32_MIN, 0, "ああ");
+  elDraw::DrawTextBox(INT32_MAX - 10, 0, INT32_MAX, 100, "ああ", 2);
+  elDraw::TextBox(INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX, "ああ", 0x1FF);
+  elDraw::EndFont();
+  elDraw::SetFontSmooth(1, 16);
+  elDraw::SmoothTextBox(INT32_MIN, INT32_MIN, INT32_MIN + 40, INT32_MIN + 40, "ああ", 0);
+  elDraw::EndFontSmooth();
+  elDraw::FrameBlack(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  EXPECT_EQ(Ink(BackSurface, {0, 0, 640, 480}), 0);
 }
 
 TEST_F(TextTest, GlyphTableIsBounded) {
