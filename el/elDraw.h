@@ -125,7 +125,8 @@ void CloseScreen();
 
 // Software effect blitters (16-bit screens): each puts the object's rectangle at (x, y) of the back
 // screen, clipped; black source pixels are left out. 1 when done (also when nothing was visible),
-// 0 when a surface could not be locked or the rectangle lies outside the object.
+// 0 when the screen is not 16-bit, the object has no surface, a surface could not be locked, or the
+// rectangle lies outside the object. Rotations sample each destination pixel at its centre.
 int PutBlend(int32_t x, int32_t y, int32_t alpha, int32_t object, int32_t left, int32_t top, int32_t right,
              int32_t bottom);
 int PutBlendRGB(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int32_t alphaBlue, int32_t object,
