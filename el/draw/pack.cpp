@@ -110,7 +110,7 @@ bool Decode(const Found& e, plat::Surface* scratch) {
 }
 
 // Steps shared by LoadPack and SwapPack once the target slot holds a surface of the entry's size:
-// decode through a scratch object, copy, finish the record. 0 on failure (reported where specified).
+// decode through a scratch object, copy, finish the record. 0 on failure (a failed copy is reported; a failed lock is not).
 int32_t Fill(const char* op, const char* name, Found& e, int32_t target) {
   const int32_t scratch = elDraw::CreateObject(e.width, e.height, 2);
   if (scratch == 0) return 0;
