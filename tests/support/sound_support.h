@@ -1,0 +1,113 @@
+// Helpers of the sound tests: WAVE images, files in the program directory, a fresh sound module.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "el/elSound.h"
+#include "el/elSystem.h"
+#include "el/sound/sound_state.h"
+#include "platform/headless/headless.h"
+#include "platform/headless/headless_audio.h"
+
+namespace soundtest {
+
+inline void Put16(std::vector<uint8_t>& v, uint16_t x) {
+  v.push_back(static_cast<uint8_t>(x));
+  v.push_back(static_cast<uint8_t>(x >> 8));
+}
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
+  Put16(v, static_cast<uint16_t>(x));
+  Put16(v, static_cast<uint16_t>(x >> 16));
+}
+inline void PutId(std::vector<uint8_t>& v, const char* id) { v.insert(v.end(), id, id + 4); }
+
+// The 16-byte PCM part of a format record.
+inline std::vector<uint8_t> PcmFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
+  std::vector<uint8_t> f;
+  uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  Put16(f, 1);
+  Put16(f, channels);
+  Put32(f, rate);
+  Put32(f, rate * align);
+  Put16(f, align);
+  Put16(f, bits);
+  return f;
+}
+
+// A canonical 44-byte-header WAVE image.
+inline std::vector<uint8_t> Wave(const std::vector<uint8_t>& samples, uint32_t rate = 11025, uint16_t bits = 8,
+                                 uint16_t channels = 1) {
+  std::vector<uint8_t> v;
+  PutId(v, "RIFF");
+  Put32(v, static_cast<uint32_t>(36 + samples.size()));
+  PutId(v, "WAVE");
+  PutId(v, "fmt ");
+  Put32(v, 16);
+  std::vector<uint8_t> f = PcmFormat(rate, bits, channels);
+  v.insert(v.end(), f.begin(), f.end());
+  PutId(v, "data");
+  Put32(v, static_cast<uint32_t>(samples.size()));
+  v.insert(v.end(), samples.begin(), samples.end());
+  return v;
+}
+
+// n 8-bit samples counting up from first (wrapping), so every position is recognisable.
+inline std::vector<uint8_t> Ramp(size_t n, uint8_t first = 0) {
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(first + i);
+  return v;
+}
+
+inline std::string ProgDir() { return elSystem::GetProgramDir(0); }
+
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+inline std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::vector<uint8_t> v;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return v;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) v.push_back(static_cast<uint8_t>(c));
+  std::fclose(f);
+  return v;
+}
+
+// A fresh module on an open headless device of the given rate, with an empty table and no boxes.
+inline void Fresh(uint32_t rate = 11025) {
+  elSound::Release();
+  plat::headless::Reset();
+  plat::headless::SetAudioDeviceAvailable(true);
+  plat::headless::SetAudioDeviceRate(rate);
+  plat::headless::SetAudioPeriodFrames(0);
+  SoundReady = 0;
+  elSound::Init();
+  elSound::ClearTable();
+  PackPath[0] = 0;
+}
+
+inline std::vector<std::string> BoxTexts() {
+  std::vector<std::string> t;
+  for (const auto& b : plat::headless::Boxes()) t.push_back(b.text);
+  return t;
+}
+
+inline uint32_t Cursor(plat::AudioBuffer b) {
+  uint32_t play = 0;
+  plat::AudioGetPosition(b, &play, nullptr);
+  return play;
+}
+
+inline bool Playing(plat::AudioBuffer b) {
+  uint32_t s = 0;
+  plat::AudioGetStatus(b, &s);
+  return (s & plat::kAudioStatusPlaying) != 0;
+}
+
+}  // namespace soundtest
