@@ -20,7 +20,7 @@ namespace plat {
 namespace {
 
 constexpr uint32_t kRate = 22050;
-constexpr uint32_t kBufferBytes = kRate * 4 / 4;
+constexpr uint32_t kBufferBytes = kRate * 4;  // a second
 constexpr size_t kMaxFileBytes = 16u << 20;
 
 struct Device {

@@ -29,7 +29,7 @@ namespace {
 constexpr int kOutRate = 44100;
 constexpr int64_t kUnits = 10000000;  // 100 ns units a second
 constexpr int64_t kUnknownDuration = std::numeric_limits<int64_t>::max() / 4;
-constexpr uint32_t kAudioBufferBytes = kOutRate * 4 / 4;  // a quarter second of 16-bit stereo
+constexpr uint32_t kAudioBufferBytes = kOutRate * 4;  // a second of 16-bit stereo
 
 // Containers opened: pictures, the common sound files and video files. Anything that would read
 // other files or the network (playlists, concatenation) is left out.

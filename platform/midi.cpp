@@ -222,8 +222,6 @@ namespace {
 std::mutex gLock;
 SynthEngine gEngine;
 bool gOpen = false;
-std::string gTestSoundFont;
-bool gTestSoundFontSet = false;
 bool gListSynth = true;
 bool gListExternal = false;
 MidiPort* gSynthPort = nullptr;
@@ -361,7 +359,7 @@ void RenderLocked(MidiPort* port, uint8_t* dst, uint32_t bytes) {
 bool MidiOpen() {
   std::lock_guard<std::mutex> lock(gLock);
   if (gOpen) return true;
-  std::string sf = gTestSoundFontSet ? gTestSoundFont : FindGmSoundFont();
+  std::string sf = FindGmSoundFont();
   if (sf.empty()) return false;
   if (!gEngine.Create(sf, MIDI_SYNTH_GROUPS * 16, kSynthRate)) return false;
   gOpen = true;
@@ -642,11 +640,7 @@ MidiResult MidiPerformanceIsPlaying(MidiPerformance* perf, MidiSegment* seg, uin
   return gRendered < perf->endFrame ? MIDI_OK : MIDI_S_FALSE;
 }
 
-void MidiTestSetSoundFont(const char* path) {
-  std::lock_guard<std::mutex> lock(gLock);
-  gTestSoundFontSet = path != nullptr;
-  gTestSoundFont = path ? path : "";
-}
+void MidiTestSetSoundFont(const char* path) { SetGmSoundFont(path); }
 
 int MidiTestVoices(int channel) {
   std::lock_guard<std::mutex> lock(gLock);

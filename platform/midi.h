@@ -119,8 +119,9 @@ MidiResult MidiPerformanceIsPlaying(MidiPerformance* perf, MidiSegment* seg, uin
 // piece in milliseconds through lengthMs (optional).
 bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs);
 
-// Test control: which SoundFont MidiOpen loads (null: the distribution's search) and whether the
-// synthesizer port is listed; an extra output port that renders nothing stands in for external MIDI.
+// Test control: which SoundFont MidiOpen and the MCI sequencer load (null: the distribution's search),
+// and whether the synthesizer port is listed and an extra output port that renders nothing (standing
+// in for external MIDI) follows it.
 void MidiTestSetSoundFont(const char* path);
 void MidiTestSetPorts(bool synthesizer, bool externalPort);
 // Voices sounding on a synthesizer channel (group g's channel c is (g - 1) * 16 + c).

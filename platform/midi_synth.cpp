@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <mutex>
 
 namespace plat {
 
@@ -111,7 +112,23 @@ int SynthEngine::VoicesOn(int channel) {
   return n;
 }
 
+namespace {
+std::mutex gSoundFontLock;
+bool gSoundFontSet = false;
+std::string gSoundFont;
+}  // namespace
+
+void SetGmSoundFont(const char* path) {
+  std::lock_guard<std::mutex> lock(gSoundFontLock);
+  gSoundFontSet = path != nullptr;
+  gSoundFont = path ? path : "";
+}
+
 std::string FindGmSoundFont() {
+  {
+    std::lock_guard<std::mutex> lock(gSoundFontLock);
+    if (gSoundFontSet) return gSoundFont;
+  }
   static const char* const kCandidates[] = {"/usr/share/sounds/sf2/default-GM.sf2",
                                             "/usr/share/sounds/sf2/TimGM6mb.sf2"};
   for (const char* path : kCandidates)

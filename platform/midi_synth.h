@@ -41,8 +41,10 @@ class SynthEngine {
   int channels_ = 0;
 };
 
-// The distribution's General MIDI SoundFont: default-GM.sf2, then TimGM6mb.sf2; empty when neither is there.
+// The distribution's General MIDI SoundFont: default-GM.sf2, then TimGM6mb.sf2; empty when neither is
+// there. A path given to SetGmSoundFont (tests) is returned instead; null goes back to the search.
 std::string FindGmSoundFont();
+void SetGmSoundFont(const char* path);
 // Reads a regular file of at most maxBytes.
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out);
 

@@ -1,11 +1,14 @@
 // Helpers of the music and stream tests: fixture files, audio measures, the small SoundFont.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/headless/headless_audio.h"
 
 namespace musictest {
 
@@ -28,6 +31,20 @@ inline int Peak(const std::vector<int16_t>& v, size_t from = 0, size_t to = SIZE
   int peak = 0;
   for (size_t i = from; i < v.size() && i < to; ++i) peak = std::max(peak, std::abs(int(v[i])));
   return peak;
+}
+
+// Pulls ms of the headless device's mix (at rate Hz) the way the device does: in short periods, so
+// the fillers render all of it.
+inline std::vector<int16_t> Pull(uint32_t ms, uint32_t rate) {
+  std::vector<int16_t> all;
+  uint32_t frames = static_cast<uint32_t>(uint64_t(rate) * ms / 1000);
+  while (frames > 0) {
+    uint32_t n = std::min<uint32_t>(frames, rate / 50);
+    std::vector<int16_t> part = plat::headless::PullAudio(n);
+    all.insert(all.end(), part.begin(), part.end());
+    frames -= n;
+  }
+  return all;
 }
 
 }  // namespace musictest
