@@ -1,8 +1,13 @@
 // SDL host: the full-screen desktop window, native events turned into window messages, message
 // boxes (SDL shows them through zenity where it is installed, also before any window exists).
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/host.h"
@@ -126,6 +131,31 @@ void Pump() {
   if (PollInstanceRequests()) RaiseMainWindow();
   SDL_Event e;
   while (SDL_PollEvent(&e)) Translate(e);
+}
+
+// Shows the box through zenity, which renders Japanese text with the desktop's fonts (SDL's own X11
+// box cannot). Returns the button pressed, or -1 when zenity cannot be started.
+int ZenityBox(const std::string& text, const std::string& caption, bool yesNo, bool warning) {
+  std::string plain;
+  for (char c : text)
+    if (c != '\r') plain += c;
+  std::string titleArg = "--title=" + caption;
+  std::string textArg = "--text=" + plain;
+  const char* kind = yesNo ? "--question" : warning ? "--warning" : "--info";
+  std::vector<const char*> args = {"zenity", kind, titleArg.c_str(), textArg.c_str(), "--no-markup"};
+  if (yesNo) {
+    args.push_back("--ok-label=Yes");
+    args.push_back("--cancel-label=No");
+  }
+  args.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawnp(&pid, "zenity", nullptr, nullptr, const_cast<char* const*>(args.data()), environ) != 0) return -1;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) return -1;  // not installed, or no display for it
+  if (yesNo) return WEXITSTATUS(status) == 0 ? IDYES : IDNO;
+  return IDOK;
 }
 
 }  // namespace
@@ -267,8 +297,8 @@ int MessageBox(const char* textCp932, const char* captionCp932, unsigned style) 
   data.buttons = yesNo ? yesNoButtons : &okButton;
   bool wasShown = SDL_WasInit(SDL_INIT_VIDEO) && SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
-  int pressed = -1;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+  int pressed = ZenityBox(text, caption, yesNo, icon == MB_ICONEXCLAMATION);
+  if (pressed < 0 && SDL_ShowMessageBox(&data, &pressed) != 0) {
     // No way to show it: say it on the terminal, so the text is not lost.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     pressed = yesNo ? IDNO : IDOK;
