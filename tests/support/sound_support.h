@@ -21,7 +21,9 @@ inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
   Put16(v, static_cast<uint16_t>(x));
   Put16(v, static_cast<uint16_t>(x >> 16));
 }
-inline void PutId(std::vector<uint8_t>& v, const char* id) { v.insert(v.end(), id, id + 4); }
+inline void PutId(std::vector<uint8_t>& v, const char* id) {
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(id[i]));
+}
 
 // The 16-byte PCM part of a format record.
 inline std::vector<uint8_t> PcmFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
@@ -51,6 +53,23 @@ inline std::vector<uint8_t> Wave(const std::vector<uint8_t>& samples, uint32_t r
   Put32(v, static_cast<uint32_t>(samples.size()));
   v.insert(v.end(), samples.begin(), samples.end());
   return v;
+}
+
+// A RIFF WAVE image of the given chunks, in order, each padded to an even size.
+inline std::vector<uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
+  std::vector<uint8_t> body;
+  PutId(body, "WAVE");
+  for (const auto& [id, bytes] : chunks) {
+    PutId(body, id.c_str());
+    Put32(body, static_cast<uint32_t>(bytes.size()));
+    body.insert(body.end(), bytes.begin(), bytes.end());
+    if (bytes.size() & 1) body.push_back(0);
+  }
+  std::vector<uint8_t> head;
+  PutId(head, "RIFF");
+  Put32(head, static_cast<uint32_t>(body.size()));
+  body.insert(body.begin(), head.begin(), head.end());
+  return body;
 }
 
 // n 8-bit samples counting up from first (wrapping), so every position is recognisable.
