@@ -74,8 +74,14 @@ void SynthEngine::Render(int16_t* dst, uint32_t frames) {
   fluid_synth_write_s16(synth_, static_cast<int>(frames), dst, 0, 2, dst, 1, 2);
 }
 
+// The synthesizer's controller handling reads a field it never set when the channel is the 256th:
+// controllers for that one channel are not passed on (it keeps its start values).
+bool SynthEngine::CcUsable(int channel) const { return channels_ < 256 || channel != 255; }
+
 void SynthEngine::HandleEvent(fluid_midi_event_t* ev) {
-  if (synth_) fluid_synth_handle_midi_event(synth_, ev);
+  if (synth_ == nullptr) return;
+  if (fluid_midi_event_get_type(ev) == 0xB0 && !CcUsable(fluid_midi_event_get_channel(ev))) return;
+  fluid_synth_handle_midi_event(synth_, ev);
 }
 
 void SynthEngine::ResetGroup(int base, bool full) {
@@ -83,12 +89,14 @@ void SynthEngine::ResetGroup(int base, bool full) {
   for (int ch = base; ch < base + 16; ++ch) {
     fluid_synth_all_sounds_off(synth_, ch);
     if (!full) continue;
-    fluid_synth_cc(synth_, ch, 121, 0);  // reset all controllers
-    fluid_synth_cc(synth_, ch, 7, 100);
-    fluid_synth_cc(synth_, ch, 10, 64);
-    fluid_synth_cc(synth_, ch, 11, 127);
-    fluid_synth_cc(synth_, ch, 91, 40);
-    fluid_synth_cc(synth_, ch, 93, 0);
+    if (CcUsable(ch)) {
+      fluid_synth_cc(synth_, ch, 121, 0);  // reset all controllers
+      fluid_synth_cc(synth_, ch, 7, 100);
+      fluid_synth_cc(synth_, ch, 10, 64);
+      fluid_synth_cc(synth_, ch, 11, 127);
+      fluid_synth_cc(synth_, ch, 91, 40);
+      fluid_synth_cc(synth_, ch, 93, 0);
+    }
     fluid_synth_bank_select(synth_, ch, 0);
     fluid_synth_program_change(synth_, ch, 0);
   }

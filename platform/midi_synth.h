@@ -36,6 +36,7 @@ class SynthEngine {
   int VoicesOn(int channel);
 
  private:
+  bool CcUsable(int channel) const;
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   int channels_ = 0;

@@ -101,7 +101,7 @@ TEST_F(Mci, RefusesWhatItDoesNotKnow) {
   EXPECT_EQ(MciSendString("status midi mode", reply, sizeof reply), plat::MCIERR_INVALID_DEVICE_NAME);
   EXPECT_STREQ(reply, "") << "the answer is emptied";
   EXPECT_EQ(MciSendString("open \"nofile.mid\" type sequencer alias midi", nullptr, 0), plat::MCIERR_FILE_NOT_FOUND);
-  std::string bad = "open \"" + musictest::DataPath("picture.png") + "\" type sequencer alias midi";
+  std::string bad = "open \"" + musictest::DataPath("quadrants.png") + "\" type sequencer alias midi";
   EXPECT_EQ(MciSendString(bad.c_str(), nullptr, 0), plat::MCIERR_INVALID_FILE);
   EXPECT_EQ(MciSendString("open \"x.mid type sequencer alias midi", nullptr, 0), plat::MCIERR_NO_CLOSING_QUOTE);
   EXPECT_EQ(MciSendString("open x.mid type waveaudio alias midi", nullptr, 0), plat::MCIERR_INVALID_DEVICE_NAME);
