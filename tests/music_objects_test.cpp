@@ -304,6 +304,27 @@ TEST_F(Music, LevelWrappersActOnTheMusicAsAWhole) {
   EXPECT_GT(Peak(Pull(100)), 500);
 }
 
+TEST_F(Music, ASecondInitStartsAfresh) {
+  ASSERT_EQ(elMusic::Init(), 1);
+  ASSERT_EQ(elMusic::LoadObject("LONG"), 0);
+  elMusic::Play(0, 1);
+  plat::AudioBuffer first = SoundObject[0].buffer[0];
+  // The display set up again: the sound module forgets its handles, music starts over.
+  SoundReady = 0;
+  ASSERT_EQ(elSound::Init(), 1);
+  ASSERT_EQ(elMusic::Init(), 1);
+  EXPECT_TRUE(hl::Boxes().empty());
+  EXPECT_NE(SoundObject[0].buffer[0], first);
+  uint32_t status = 0;
+  EXPECT_NE(plat::AudioGetStatus(first, &status), plat::kAudioOk) << "the old buffer is gone";
+  EXPECT_EQ(MusicObject[0].segment, nullptr);
+  Pull(300);
+  EXPECT_LT(Peak(Pull(200)), 4);
+  ASSERT_EQ(elMusic::LoadObject("LONG"), 0);
+  elMusic::Play(0, 1);
+  EXPECT_GT(Peak(Pull(100)), 500);
+}
+
 TEST_F(Music, NoAudioDeviceMeansNoPort) {
   elSound::Release();
   plat::AudioReleaseDevice();

@@ -42,6 +42,10 @@ namespace {
 
 constexpr char kSynthName[] = "Microsoft Synthesizer";
 
+// The synthesizer's buffer as this module made it: a second elMusic::Init (a second display set-up)
+// must not leave it playing when the sound module has meanwhile forgotten its handle.
+plat::AudioBuffer SynthBuffer;
+
 bool ValidObject(int32_t object) { return object >= 0 && object < kMusicObjects; }
 
 void ReleaseSlot(MusicSlot& s) {
@@ -63,6 +67,15 @@ void DropSynthBuffer() {
     plat::AudioReleaseBuffer(s.buffer[0]);
     s.buffer[0] = 0;
   }
+  SynthBuffer = 0;
+}
+
+// Releases the buffer this module made, wherever the sound table stands now.
+void ForgetSynthBuffer() {
+  if (SynthBuffer == 0) return;
+  plat::AudioReleaseBuffer(SynthBuffer);
+  if (SoundObject[0].buffer[0] == SynthBuffer) SoundObject[0].buffer[0] = 0;
+  SynthBuffer = 0;
 }
 
 // Attaches a loaded object's performance to MusicPort on the object's channel group.
@@ -75,6 +88,11 @@ bool AttachSlot(int32_t slot) {
 }  // namespace
 
 int Init() {
+  // Set up again (the display was set up anew): what the earlier set-up holds goes first.
+  if (DirectMusicObject || MusicPerformance || MusicPort) {
+    Release();
+    ForgetSynthBuffer();
+  }
   MusicFilePlaying = 0;
   MusicFileEnded = 0;
   MusicFileLoop = 1;
@@ -175,6 +193,7 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
       SoundSlot& s = SoundObject[0];
       ok = plat::AudioCreateBuffer(0xE0, size, &format, sizeof format, &s.buffer[0]) == plat::kAudioOk;
       if (ok) {
+        SynthBuffer = s.buffer[0];
         s.used = 1;
         s.mixCount = 1;
         s.echo = -1;
