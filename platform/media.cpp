@@ -108,6 +108,7 @@ int BytesPerPixel(MediaPixelFormat f) { return f == MediaPixelFormat::XRGB8888 ?
 }  // namespace
 
 struct MediaStream {
+  std::string path;
   // Pictures: used on the program's thread only.
   AVFormatContext* vfmt = nullptr;
   int vindex = -1;
@@ -287,6 +288,7 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
     return MEDIA_E_BADFILE;
   }
   MediaStream* s = new MediaStream;
+  s->path = path;
   s->startTime = probe->start_time == AV_NOPTS_VALUE ? 0 : ToUnits(probe->start_time, AV_TIME_BASE_Q);
   if (probe->duration != AV_NOPTS_VALUE && probe->duration > 0)
     s->duration = ToUnits(probe->duration, AV_TIME_BASE_Q);
@@ -380,20 +382,39 @@ MediaResult MediaSetRunning(MediaStream* s, bool run) {
   return MEDIA_OK;
 }
 
+namespace {
+
+// Moves a reader to time. To the start, the file is read afresh: single-picture readers do not
+// come back from a seek.
+// (The picture and the sound readers are never the same one.)
+void SeekReader(MediaStream* s, AVFormatContext*& ctx, int index, int64_t time) {
+  if (time == 0) {
+    AVFormatContext* fresh = OpenContainer(s->path);
+    if (fresh != nullptr && index < int(fresh->nb_streams)) {
+      avformat_close_input(&ctx);
+      ctx = fresh;
+      return;
+    }
+    if (fresh) avformat_close_input(&fresh);
+  }
+  AVStream* st = ctx->streams[index];
+  av_seek_frame(ctx, index, FromUnits(time + s->startTime, st->time_base), AVSEEK_FLAG_BACKWARD);
+}
+
+}  // namespace
+
 MediaResult MediaSeek(MediaStream* s, int64_t time) {
   if (s == nullptr) return MEDIA_E_INVALIDARG;
   std::lock_guard<std::mutex> lock(s->alock);
   int64_t end = s->duration == kUnknownDuration ? std::numeric_limits<int64_t>::max() / 8 : s->duration;
   time = std::clamp<int64_t>(time, 0, end);
   if (s->vdec) {
-    AVStream* st = s->vfmt->streams[s->vindex];
-    av_seek_frame(s->vfmt, s->vindex, FromUnits(time + s->startTime, st->time_base), AVSEEK_FLAG_BACKWARD);
+    SeekReader(s, s->vfmt, s->vindex, time);
     avcodec_flush_buffers(s->vdec);
     s->vEof = false;
   }
   if (s->adec) {
-    AVStream* st = s->afmt->streams[s->aindex];
-    av_seek_frame(s->afmt, s->aindex, FromUnits(time + s->startTime, st->time_base), AVSEEK_FLAG_BACKWARD);
+    SeekReader(s, s->afmt, s->aindex, time);
     avcodec_flush_buffers(s->adec);
     swr_convert(s->swr, nullptr, 0, nullptr, 0);
     s->pcm.clear();
