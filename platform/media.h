@@ -20,7 +20,7 @@ constexpr MediaResult MEDIA_E_NOFILE = static_cast<int32_t>(0x80070002);     // 
 constexpr MediaResult MEDIA_E_BADFILE = static_cast<int32_t>(0x80040241);    // not a file we can play
 
 // Pictures larger than this in either direction are refused.
-constexpr int32_t MEDIA_MAX_PICTURE = 8192;
+constexpr int32_t MEDIA_MAX_PICTURE = 4096;
 
 enum class MediaPixelFormat : uint8_t { RGB565, RGB555, XRGB8888 };
 

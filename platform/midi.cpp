@@ -89,10 +89,12 @@ bool CheckTrack(const uint8_t* data, size_t begin, size_t length, std::vector<Te
         uint32_t d;
         if (!r.U8(&d) || d >= 0x80) return false;
       }
-    } else if (status == 0xF0 || status == 0xF7) {
+    } else if (status == 0xF0) {
+      // (The F7 escape form is not taken: the player refuses it.)
       running = 0;
       uint32_t len;
-      if (!r.VarLen(&len) || !r.Skip(len)) return false;
+      // An empty message has not even its end byte; the player would look before its data.
+      if (!r.VarLen(&len) || len == 0 || !r.Skip(len)) return false;
     } else if (status == 0xFF) {
       running = 0;
       uint32_t type, len;
@@ -131,12 +133,23 @@ bool CheckTrack(const uint8_t* data, size_t begin, size_t length, std::vector<Te
 
 }  // namespace
 
+namespace {
+bool CheckFile(const void* data, size_t size, uint32_t* lengthMs, uint64_t* lengthTicks);
+}
+
 bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs) {
+  return CheckFile(data, size, lengthMs, nullptr);
+}
+
+namespace {
+
+bool CheckFile(const void* data, size_t size, uint32_t* lengthMs, uint64_t* lengthTicks) {
   if (data == nullptr || size < 14) return false;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   if (std::memcmp(p, "MThd", 4) != 0) return false;
+  // The player reads a header of exactly six bytes.
   uint32_t headerLen = Be32(p + 4);
-  if (headerLen < 6 || headerLen > size - 8) return false;
+  if (headerLen != 6) return false;
   uint16_t format = Be16(p + 8);
   uint16_t tracks = Be16(p + 10);
   uint16_t division = Be16(p + 12);
@@ -151,12 +164,12 @@ bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs) {
     if (size - pos < 8) return false;
     uint32_t len = Be32(p + pos + 4);
     if (len > size - pos - 8) return false;
-    if (std::memcmp(p + pos, "MTrk", 4) == 0) {
-      uint64_t trackEnd = 0;
-      if (!CheckTrack(p, pos + 8, len, &tempos, &trackEnd)) return false;
-      endTick = std::max(endTick, trackEnd);
-      ++found;
-    }
+    // The tracks follow one another: the player mistakes any other chunk among them for the end.
+    if (std::memcmp(p + pos, "MTrk", 4) != 0) return false;
+    uint64_t trackEnd = 0;
+    if (!CheckTrack(p, pos + 8, len, &tempos, &trackEnd)) return false;
+    endTick = std::max(endTick, trackEnd);
+    ++found;
     pos += 8 + size_t(len);
   }
 
@@ -176,8 +189,11 @@ bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs) {
     double ms = us / 1000.0;
     *lengthMs = ms >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(ms + 0.5);
   }
+  if (lengthTicks) *lengthTicks = endTick;
   return true;
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // The MIDI system.
@@ -199,6 +215,7 @@ struct MidiPort {
 struct MidiSegment {
   std::vector<uint8_t> data;
   uint32_t lengthMs = 0;
+  uint64_t lengthTicks = 0;
   uint32_t repeats = 0;
   uint64_t id = 0;
 };
@@ -569,9 +586,11 @@ MidiResult MidiLoadSegment(const void* data, size_t size, MidiSegment** out) {
   if (out == nullptr) return MIDI_E_INVALIDARG;
   *out = nullptr;
   uint32_t lengthMs = 0;
-  if (!MidiCheckFile(data, size, &lengthMs)) return MIDI_E_BADFILE;
+  uint64_t lengthTicks = 0;
+  if (!CheckFile(data, size, &lengthMs, &lengthTicks)) return MIDI_E_BADFILE;
   MidiSegment* seg = new MidiSegment;
   seg->lengthMs = lengthMs;
+  seg->lengthTicks = lengthTicks;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   seg->data.assign(p, p + size);
   std::lock_guard<std::mutex> lock(gLock);
@@ -606,6 +625,9 @@ MidiResult MidiPerformancePlay(MidiPerformance* perf, MidiSegment* seg, uint32_t
   int loops = seg->repeats == MIDI_REPEAT_INFINITE ? -1
               : seg->repeats >= 0x7FFFFFFF   ? -1
                                              : int(seg->repeats) + 1;
+  // A piece that ends where it starts would have the player start it over and over within one
+  // render, for ever: it plays once.
+  if (seg->lengthTicks == 0) loops = 1;
   if (fluid_player_add_mem(player, seg->data.data(), seg->data.size()) != FLUID_OK ||
       fluid_player_set_loop(player, loops) != FLUID_OK || fluid_player_play(player) != FLUID_OK) {
     delete_fluid_player(player);

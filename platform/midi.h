@@ -115,7 +115,7 @@ MidiResult MidiPerformanceStop(MidiPerformance* perf, MidiSegment* seg);
 MidiResult MidiPerformanceIsPlaying(MidiPerformance* perf, MidiSegment* seg, uint32_t state);
 
 // The checks a standard MIDI file passes before it becomes a segment (format 0 or 1, ticks per
-// quarter note, 1..128 complete tracks, every event inside its chunk). Returns the length of the
+// quarter note, 1..128 complete tracks one after the other, every event inside its chunk). Returns the length of the
 // piece in milliseconds through lengthMs (optional).
 bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs);
 

@@ -94,16 +94,35 @@ TEST(MidiFile, MalformedFilesAreRefused) {
   std::vector<uint8_t> longWait;
   for (int i = 0; i < 9; ++i) longWait.insert(longWait.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
   EXPECT_FALSE(Check(File(Header(0, 1, 96), {Body(longWait)}))) << "ticks overflow";
+  EXPECT_FALSE(Check(File(Header(0, 1, 96), {Body({0x00, 0xF0, 0x00})}))) << "empty system exclusive";
+  EXPECT_TRUE(Check(File(Header(0, 1, 96), {Body({0x00, 0xF0, 0x02, 0x7E, 0xF7})})));
+  EXPECT_FALSE(Check(File(Header(0, 1, 96), {Body({0x00, 0xF7, 0x01, 0xF7})}))) << "escaped message";
+  EXPECT_FALSE(Check(File(Header(0, 1, 96), {Body({0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x10, 0x3E, 0x40})})))
+      << "running status across a meta event";
+  auto longHeader = Header(0, 1, 96);
+  longHeader[7] = 8;
+  longHeader.insert(longHeader.end(), {0, 0});
+  auto t0 = Track(note);
+  longHeader.insert(longHeader.end(), t0.begin(), t0.end());
+  EXPECT_FALSE(Check(longHeader)) << "header longer than six bytes";
+  auto oddChunk = Header(0, 1, 96);
+  oddChunk.insert(oddChunk.end(), {0x87, 'T', 'h', 'd', 0, 0, 0, 0});
+  oddChunk.insert(oddChunk.end(), t0.begin(), t0.end());
+  EXPECT_FALSE(Check(oddChunk)) << "chunk name outside ASCII";
   // A track chunk that claims more bytes than the file has.
   auto f = File(Header(0, 1, 96), {note});
   f[18 + 3] += 1;
   EXPECT_FALSE(Check(f));
-  // Unknown chunks between tracks are passed over.
+  // Other chunks among the tracks are refused (the player would take them for the end); after
+  // the last track anything may follow.
   auto withJunk = Header(0, 1, 96);
   withJunk.insert(withJunk.end(), {'J', 'U', 'N', 'K', 0, 0, 0, 2, 1, 2});
   auto t = Track(note);
   withJunk.insert(withJunk.end(), t.begin(), t.end());
-  EXPECT_TRUE(Check(withJunk));
+  EXPECT_FALSE(Check(withJunk));
+  auto trailing = File(Header(0, 1, 96), {note});
+  trailing.insert(trailing.end(), {'J', 'U', 'N', 'K', 0xFF});
+  EXPECT_TRUE(Check(trailing));
 }
 
 class MidiSynth : public ::testing::Test {
@@ -300,6 +319,18 @@ TEST_F(MidiSynth, SegmentsAreCheckedAndCopied) {
   std::string path = musictest::DataPath("tune.mid");
   ASSERT_EQ(MidiLoadSegmentFile(path.c_str(), &bad), MIDI_OK);
   segs_.push_back(bad);
+}
+
+TEST_F(MidiSynth, AnEmptyPieceRepeatedEndlesslyDoesNotHangTheRender) {
+  std::vector<uint8_t> empty = File(Header(0, 1, 96), {Body({0x00, 0xC0, 0x05})});
+  MidiSegment* s = nullptr;
+  ASSERT_EQ(MidiLoadSegment(empty.data(), empty.size(), &s), MIDI_OK);
+  segs_.push_back(s);
+  MidiSegmentSetRepeats(s, MIDI_REPEAT_INFINITE);
+  MidiPerformance* p = Perf(1);
+  ASSERT_EQ(MidiPerformancePlay(p, s, nullptr), MIDI_OK);
+  Render(100);  // returns
+  EXPECT_EQ(MidiPerformanceIsPlaying(p, s, 0), MIDI_S_FALSE);
 }
 
 TEST(MidiSystem, MissingSoundFontMeansNoMidi) {
