@@ -8,10 +8,9 @@ namespace elSound {
 
 // Device and table.
 int Init();
+void Release();
 // Empties every sound object slot (elDraw::Screen calls it after Init).
 void ClearObjects();
-void Release();
-void ClearTable();  // every slot free; run once by the display set-up right after Init
 int LoadObject(const char* name, int32_t mix);
 void ReleaseObject(int32_t object);
 void Restore();

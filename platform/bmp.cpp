@@ -100,6 +100,11 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
   if (bpp <= 8) {
     uint32_t count = clrUsed ? clrUsed : (1u << bpp);
     if (count > 256) count = 256;
+    // Without a colour count, a file header's pixel offset tells how many entries were written
+    // (old headers often store fewer than the full table).
+    if (clrUsed == 0 && bitsOffset >= 0 && static_cast<uint64_t>(bitsOffset) > pos &&
+        (static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry < count)
+      count = static_cast<uint32_t>((static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry);
     if ((size - pos) / paletteEntry < count) return false;
     palette.resize(1u << bpp, 0);
     for (uint32_t i = 0; i < count; ++i) {

@@ -23,18 +23,26 @@ bool InsideSurface(const Rect& r, int32_t w, int32_t h) {
   return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= w && r.bottom <= h;
 }
 
-// Vector types for the copy loops (GCC/Clang vector extensions: plain SIMD on every target).
-typedef uint16_t V16 __attribute__((vector_size(16), aligned(2), may_alias));
-typedef uint32_t V32 __attribute__((vector_size(16), aligned(4), may_alias));
+// Vector types for the copy loops (GCC/Clang vector extensions: plain SIMD on every target; on x86
+// the keyed rows are also built for AVX2 and picked at load time).
+typedef uint16_t V16 __attribute__((vector_size(32), aligned(2), may_alias));
+typedef uint32_t V32 __attribute__((vector_size(32), aligned(4), may_alias));
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define EL_ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define EL_ROW_CLONES
+#endif
 
-void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t hi) {
+// d[i] = s[i] unless s[i] lies in [lo, hi].
+EL_ROW_CLONES void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t hi) {
   int32_t i = 0;
   if (lo == hi) {
-    const V16 key = {lo, lo, lo, lo, lo, lo, lo, lo};
-    for (; i + 8 <= n; i += 8) {
+    V16 key;
+    for (int k = 0; k < 16; ++k) key[k] = lo;
+    for (; i + 16 <= n; i += 16) {
       V16 sv = *reinterpret_cast<const V16*>(s + i);
-      V16 dv = *reinterpret_cast<V16*>(d + i);
       V16 m = (V16)(sv == key);
+      V16 dv = *reinterpret_cast<V16*>(d + i);
       *reinterpret_cast<V16*>(d + i) = (dv & m) | (sv & ~m);
     }
   }
@@ -44,14 +52,15 @@ void KeyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t lo, uint16_t
   }
 }
 
-void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t hi) {
+EL_ROW_CLONES void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t hi) {
   int32_t i = 0;
   if (lo == hi) {
-    const V32 key = {lo, lo, lo, lo};
-    for (; i + 4 <= n; i += 4) {
+    V32 key;
+    for (int k = 0; k < 8; ++k) key[k] = lo;
+    for (; i + 8 <= n; i += 8) {
       V32 sv = *reinterpret_cast<const V32*>(s + i);
-      V32 dv = *reinterpret_cast<V32*>(d + i);
       V32 m = (V32)(sv == key);
+      V32 dv = *reinterpret_cast<V32*>(d + i);
       *reinterpret_cast<V32*>(d + i) = (dv & m) | (sv & ~m);
     }
   }
@@ -59,6 +68,14 @@ void KeyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t lo, uint32_t
     uint32_t p = s[i];
     if (p < lo || p > hi) d[i] = p;
   }
+}
+
+template <typename P>
+void KeyedRow(P* d, const P* s, int32_t n, uint32_t lo, uint32_t hi) {
+  if constexpr (sizeof(P) == 2)
+    KeyedRow16(d, s, n, static_cast<uint16_t>(lo), static_cast<uint16_t>(hi));
+  else
+    KeyedRow32(d, s, n, lo, hi);
 }
 
 template <typename P>
@@ -70,18 +87,21 @@ void StretchRows(Surface* dst, const Rect& d, const Surface* src, const Rect& s,
   std::vector<int32_t> xs(static_cast<size_t>(dw));
   for (int32_t x = 0; x < dw; ++x)
     xs[static_cast<size_t>(x)] = s.left + static_cast<int32_t>((static_cast<int64_t>(2 * x + 1) * sw) / (2 * dw));
+  // One source row widened into a scratch row, reused while the destination rows sample the same row.
+  std::vector<P> wide(static_cast<size_t>(dw));
+  int32_t widened = -1;
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = s.top + static_cast<int32_t>((static_cast<int64_t>(2 * y + 1) * sh) / (2 * dh));
-    const P* sr = reinterpret_cast<const P*>(src->Row(sy));
-    P* dr = reinterpret_cast<P*>(dst->Row(d.top + y)) + d.left;
-    if (keyed) {
-      for (int32_t x = 0; x < dw; ++x) {
-        P p = sr[xs[static_cast<size_t>(x)]];
-        if (p < lo || p > hi) dr[x] = p;
-      }
-    } else {
-      for (int32_t x = 0; x < dw; ++x) dr[x] = sr[xs[static_cast<size_t>(x)]];
+    if (sy != widened) {
+      const P* sr = reinterpret_cast<const P*>(src->Row(sy));
+      for (int32_t x = 0; x < dw; ++x) wide[static_cast<size_t>(x)] = sr[xs[static_cast<size_t>(x)]];
+      widened = sy;
     }
+    P* dr = reinterpret_cast<P*>(dst->Row(d.top + y)) + d.left;
+    if (keyed)
+      KeyedRow<P>(dr, wide.data(), dw, lo, hi);
+    else
+      std::memcpy(dr, wide.data(), static_cast<size_t>(dw) * sizeof(P));
   }
 }
 
@@ -165,6 +185,7 @@ HResult Surface::Lock(const Rect* rect, LockedRect* out, uint32_t) {
   Rect r = rect ? *rect : Rect{0, 0, width_, height_};
   if (!InsideSurface(r, width_, height_)) return DDERR_INVALIDRECT;
   locked_ = true;
+  Touch();
   out->bits = Row(r.top) + r.left * BytesPerPixel(format_);
   out->pitch = pitch_;
   return DD_OK;
@@ -180,6 +201,7 @@ HResult Surface::Restore() {
   if (!lost_) return DD_OK;
   std::memset(pixels_, 0, static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
   lost_ = false;
+  Touch();
   return DD_OK;
 }
 
@@ -189,6 +211,7 @@ HResult Surface::SetColorKey(uint32_t low, uint32_t high) {
   keyLow_ = low & mask;
   keyHigh_ = high & mask;
   hasKey_ = true;
+  Touch();
   return DD_OK;
 }
 
@@ -212,6 +235,11 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect
   if (x < 0 || y < 0 || int64_t(x) + w > width_ || int64_t(y) + h > height_) return DDERR_INVALIDRECT;
   bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && src->hasKey_;
   const int bpp = BytesPerPixel(format_);
+  Touch();
+  if (keyed && src != this && src->KeyRunsReady()) {
+    CopyKeyedRuns(x, y, s, src);
+    return DD_OK;
+  }
   const size_t rowBytes = static_cast<size_t>(w) * bpp;
   // Overlap within one surface: copy through a scratch picture.
   std::vector<uint8_t> scratch;
@@ -233,11 +261,11 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect
     if (!keyed) {
       std::memcpy(dr, sr, rowBytes);
     } else if (bpp == 2) {
-      KeyedRow16(reinterpret_cast<uint16_t*>(dr), reinterpret_cast<const uint16_t*>(sr), w,
-                 static_cast<uint16_t>(src->keyLow_), static_cast<uint16_t>(src->keyHigh_));
+      KeyedRow<uint16_t>(reinterpret_cast<uint16_t*>(dr), reinterpret_cast<const uint16_t*>(sr), w, src->keyLow_,
+                         src->keyHigh_);
     } else {
-      KeyedRow32(reinterpret_cast<uint32_t*>(dr), reinterpret_cast<const uint32_t*>(sr), w, src->keyLow_,
-                 src->keyHigh_);
+      KeyedRow<uint32_t>(reinterpret_cast<uint32_t*>(dr), reinterpret_cast<const uint32_t*>(sr), w, src->keyLow_,
+                         src->keyHigh_);
     }
   }
   return DD_OK;
@@ -250,6 +278,7 @@ HResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRect, uin
   const int bpp = BytesPerPixel(format_);
   if (flags & DDBLT_COLORFILL) {
     if (!InsideSurface(d, width_, height_)) return DDERR_INVALIDRECT;
+    Touch();
     const int32_t w = d.right - d.left;
     for (int32_t y = d.top; y < d.bottom; ++y) {
       if (bpp == 2) {
@@ -289,11 +318,68 @@ HResult Surface::Blt(const Rect* dstRect, Surface* src, const Rect* srcRect, uin
     Rect whole{0, 0, copy->width_, copy->height_};
     return Blt(&d, copy.get(), &whole, flags, fill);
   }
+  Touch();
   if (bpp == 2)
     StretchRows<uint16_t>(this, d, src, s, keyed, src->keyLow_, src->keyHigh_);
   else
     StretchRows<uint32_t>(this, d, src, s, keyed, src->keyLow_, src->keyHigh_);
   return DD_OK;
+}
+
+bool Surface::KeyRunsReady() {
+  if (runsVersion_ == version_) return runsUsable_;
+  if (++keyedUses_ < 2) return false;
+  runsVersion_ = version_;
+  rowRuns_.assign(static_cast<size_t>(height_) + 1, 0);
+  runs_.clear();
+  const bool wide = BytesPerPixel(format_) == 4;
+  // Noisy pictures break into many short runs; those copy faster through the vector rows.
+  const size_t limit = static_cast<size_t>(width_) * static_cast<size_t>(height_) / 8 + 16;
+  for (int32_t y = 0; y < height_ && runs_.size() <= limit; ++y) {
+    rowRuns_[static_cast<size_t>(y)] = static_cast<uint32_t>(runs_.size());
+    const uint8_t* row = Row(y);
+    int32_t x = 0;
+    while (x < width_) {
+      auto at = [&](int32_t i) -> uint32_t {
+        return wide ? reinterpret_cast<const uint32_t*>(row)[i] : reinterpret_cast<const uint16_t*>(row)[i];
+      };
+      auto opaque = [&](int32_t i) {
+        uint32_t p = at(i);
+        return p < keyLow_ || p > keyHigh_;
+      };
+      while (x < width_ && !opaque(x)) ++x;
+      int32_t start = x;
+      while (x < width_ && opaque(x)) ++x;
+      if (x > start) {
+        runs_.push_back(static_cast<uint16_t>(start));
+        runs_.push_back(static_cast<uint16_t>(x - start));
+      }
+    }
+  }
+  rowRuns_[static_cast<size_t>(height_)] = static_cast<uint32_t>(runs_.size());
+  runsUsable_ = runs_.size() <= limit;
+  if (!runsUsable_) {
+    runs_.clear();
+    rowRuns_.clear();
+  }
+  return runsUsable_;
+}
+
+void Surface::CopyKeyedRuns(int32_t x, int32_t y, const Rect& s, const Surface* src) {
+  const size_t bpp = static_cast<size_t>(BytesPerPixel(format_));
+  for (int32_t r = s.top; r < s.bottom; ++r) {
+    const uint8_t* sr = src->Row(r);
+    uint8_t* dr = Row(y + r - s.top) + (static_cast<ptrdiff_t>(x) - s.left) * static_cast<ptrdiff_t>(bpp);
+    const uint32_t end = src->rowRuns_[static_cast<size_t>(r) + 1];
+    for (uint32_t k = src->rowRuns_[static_cast<size_t>(r)]; k < end; k += 2) {
+      int32_t a = src->runs_[k], b = a + src->runs_[k + 1];
+      if (b <= s.left) continue;
+      if (a >= s.right) break;
+      if (a < s.left) a = s.left;
+      if (b > s.right) b = s.right;
+      std::memcpy(dr + static_cast<size_t>(a) * bpp, sr + static_cast<size_t>(a) * bpp, static_cast<size_t>(b - a) * bpp);
+    }
+  }
 }
 
 }  // namespace plat

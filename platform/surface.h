@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace plat {
 
@@ -104,15 +105,34 @@ class Surface {
 
   // The device context (platform/gdi.h) while one is out.
   Dc* CurrentDc() const { return dc_; }
-  void AttachDc(Dc* dc) { dc_ = dc; }
+  void AttachDc(Dc* dc) {
+    dc_ = dc;
+    Touch();
+  }
 
-  // Direct access for the platform layer itself (display, GDI): no lock bookkeeping.
+  // Direct access for the platform layer itself (display, GDI): no lock bookkeeping. Whoever writes
+  // through it outside a lock or a DC calls Touch afterwards.
   uint8_t* Row(int32_t y) { return pixels_ + static_cast<ptrdiff_t>(y) * pitch_; }
   const uint8_t* Row(int32_t y) const { return pixels_ + static_cast<ptrdiff_t>(y) * pitch_; }
+  // The picture or its key changed: the runs of keyed pixels kept for fast keyed copies are stale.
+  void Touch() {
+    ++version_;
+    keyedUses_ = 0;
+  }
 
  private:
   Surface() = default;
   HResult Usable() const;
+  // Runs of pixels outside the colour key, per row; built once a picture has been copied with its
+  // key twice without changing in between (sprites), so that keyed copies become plain row copies.
+  bool KeyRunsReady();
+  void CopyKeyedRuns(int32_t x, int32_t y, const Rect& s, const Surface* src);
+  uint32_t version_ = 0;
+  uint32_t runsVersion_ = 0xFFFFFFFFu;
+  int keyedUses_ = 0;
+  bool runsUsable_ = false;
+  std::vector<uint32_t> rowRuns_;  // per row: index of its first run in runs_; one more entry at the end
+  std::vector<uint16_t> runs_;     // start and length of each run
   int32_t width_ = 0, height_ = 0, pitch_ = 0;
   PixelFormat format_ = PixelFormat::RGB565;
   uint8_t* pixels_ = nullptr;

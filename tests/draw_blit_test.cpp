@@ -102,6 +102,50 @@ TEST_F(BlitTest, KeyedAndOpaquePuts) {
   EXPECT_EQ(PixelAt(DrawObject[t].surface, 2, 5), 0x07E0u);
 }
 
+// A picture put with its key again and again (a sprite) takes the run-copy path from the third put
+// on; the result must not differ, also for partial rectangles and after the picture changes.
+TEST_F(BlitTest, RepeatedKeyedPutsFollowPictureChanges) {
+  WriteProgramFile("R.BMP", Bmp24(40, 8, [](int x, int y) { return (x / 3 + y) % 3 == 0 ? 0x00FF00u : 0xFF0000u; }));
+  elDraw::SetColorKey(0x00FF00);
+  int32_t r = elDraw::LoadObject("R.BMP", 2);
+  auto expectPut = [&](int32_t l, int32_t rr, const char* what) {
+    elDraw::FillColor(0, 0, 100, 20, 0x001F);
+    elDraw::Put(10, 5, r, l, 0, rr, 8);
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 100; ++x) {
+        bool inside = x >= 10 && x < 10 + (rr - l) && y >= 5 && y < 13;
+        uint32_t src = inside ? PixelAt(DrawObject[r].surface, l + x - 10, y - 5) : 0x07E0;
+        uint32_t want = src == 0x07E0 ? 0x001F : src;
+        ASSERT_EQ(PixelAt(BackSurface, x, y), want) << what << " at " << x << "," << y;
+      }
+  };
+  for (int i = 0; i < 4; ++i) expectPut(0, 40, "whole");
+  expectPut(5, 33, "partial");
+  expectPut(7, 8, "one column");
+  // The picture changes: a fill into it, then a put into it, then a lock.
+  plat::Rect all{0, 0, 40, 8};
+  DrawObject[r].surface->Blt(&all, nullptr, nullptr, plat::DDBLT_COLORFILL, 0x07E0);
+  expectPut(0, 40, "after fill");
+  expectPut(0, 40, "after fill");
+  elDraw::PutOpaqueToObject(r, 3, 3, coded, 0, 0, 10, 2);
+  expectPut(0, 40, "after put");
+  expectPut(0, 40, "after put");
+  expectPut(0, 40, "after put");
+  plat::LockedRect lr;
+  ASSERT_EQ(DrawObject[r].surface->Lock(nullptr, &lr, 0), plat::DD_OK);
+  reinterpret_cast<uint16_t*>(lr.bits)[0] = 0xFFFF;
+  DrawObject[r].surface->Unlock();
+  expectPut(0, 40, "after lock");
+  // A new key.
+  elDraw::SetObjectColorKey(r, 0xFFFFFF);
+  elDraw::Put(10, 5, r, 0, 0, 40, 8);
+  elDraw::Put(10, 5, r, 0, 0, 40, 8);
+  elDraw::FillColor(0, 0, 100, 20, 0x001F);
+  elDraw::Put(10, 5, r, 0, 0, 40, 8);
+  EXPECT_EQ(PixelAt(BackSurface, 10, 5), 0x001Fu);  // white is the key now
+  EXPECT_EQ(PixelAt(BackSurface, 11, 5), 0x07E0u);
+}
+
 TEST_F(BlitTest, Fills) {
   elDraw::ClearScreenWhite();
   EXPECT_EQ(PixelAt(BackSurface, 639, 479), 0xFFFFu);

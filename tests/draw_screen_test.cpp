@@ -1,9 +1,11 @@
 // Screen set-up, pixel formats, lookup tables, restore and release; the draw object table.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "el/elDraw.h"
 #include "el/elSystem.h"
+#include "el/system/input.h"
 #include "platform/display.h"
 #include "platform/headless/headless.h"
 #include "tests/support/draw_support.h"
@@ -86,6 +88,14 @@ TEST_F(ScreenTest, InternalObjects) {
   }
   EXPECT_EQ(DrawObject[4].surface, nullptr);
   EXPECT_EQ(DrawObject[4].name[0], 0);
+  // The other modules were started: input devices, the font list, the text description.
+  EXPECT_TRUE(DInput);
+  EXPECT_GT(FontCount, 0);
+  EXPECT_NE(FontDesc, nullptr);
+  EXPECT_EQ(TextAutoPut, 1u);
+  EXPECT_EQ(PausePicture, 0);
+  EXPECT_EQ(PresentSrcRect.right, 640);
+  EXPECT_EQ(ClientRect.bottom, 480);
 }
 
 class Screen555Test : public DrawTest {
@@ -132,6 +142,13 @@ TEST_F(ScreenFallbackTest, RefusedSixteenBitsFallsBackToThirtyTwo) {
   EXPECT_EQ(PixelAt(BackSurface, 10, 10), 0x123456u);
   EXPECT_EQ(PixelAt(BackSurface, 15, 10), 0xFFFFFFu);  // black is the key
   EXPECT_EQ(elDraw::FillHalf(0, 0, 10, 10, 0), 0);
+  // The smoothed text works on 8-bit channels here: full white inside a solid glyph.
+  elDraw::SetFontSmooth(1, 32);
+  elDraw::SetTextColor(0xFFFFFF, 0, 1);
+  elDraw::SmoothTextBoxNoPut(100, 100, 600, 400, "■", 0);
+  elDraw::EndFontSmooth();
+  EXPECT_EQ(PixelAt(DrawObject[kObjFont].surface, 116, 116), 0xFFFFFFu);
+  EXPECT_EQ(PixelAt(DrawObject[kObjFont].surface, 300, 300), 0u);
 }
 
 class ScreenNoModeTest : public DrawTest {
@@ -271,7 +288,10 @@ TEST_F(ScreenTest, RestoreAfterLoss) {
 TEST_F(ScreenTest, ReleaseEmptiesEverything) {
   WriteProgramFile("A.BMP", Bmp24(8, 8, [](int, int) { return 0xFFFFFFu; }));
   elDraw::LoadObject("A.BMP", 2);
+  elDraw::SetFontSmooth(1, 16);  // a text span still open on the Font buffer object
   elDraw::Release();
+  EXPECT_EQ(TextDC, nullptr);
+  elDraw::EndFontSmooth();
   EXPECT_EQ(BackSurface, nullptr);
   EXPECT_EQ(PrimarySurface, nullptr);
   EXPECT_FALSE(DDraw);
@@ -381,6 +401,36 @@ TEST_F(ObjectTest, SwapKeepsTheNumber) {
   EXPECT_EQ(elDraw::SwapObject("A.BMP", 5000, 2), 0u);
   elDraw::ReleaseObject(-1);
   elDraw::ReleaseObject(1024);
+}
+
+// The game's pictures are resources of the program; a file of the same name beside the program wins.
+TEST_F(ObjectTest, ResourceAndFileOrder) {
+  std::remove((ProgramDir() + "BACK").c_str());  // left by an earlier run
+  elDraw::SetColorKey(0x00FF00);
+  int32_t back = elDraw::LoadObject("BACK", 2);
+  ASSERT_EQ(back, 4);
+  EXPECT_EQ(DrawObject[back].width, 400);
+  EXPECT_EQ(DrawObject[back].height, 300);
+  int32_t hito = elDraw::LoadObject("hito1", 2);  // resource names compare without case
+  ASSERT_EQ(hito, 5);
+  EXPECT_EQ(DrawObject[hito].width, 300);
+  elDraw::ClearScreen();
+  elDraw::PutStretch(0, 0, back, 0, 0, 400, 300, 640, 480);
+  elDraw::Put(170, 180, hito, 0, 0, 300, 300);
+  elDraw::SetVSync(0);
+  elDraw::Present();
+  elDraw::SetVSync(1);
+  plat::headless::WritePng(plat::headless::LastFrame(), "resources.png");
+  int drawn = 0;
+  for (int32_t y = 0; y < 480; y += 4)
+    for (int32_t x = 0; x < 640; x += 4) drawn += PixelAt(BackSurface, x, y) != 0;
+  EXPECT_GT(drawn, 160 * 120 * 9 / 10);
+
+  WriteProgramFile("BACK", Bmp24(8, 4, [](int, int) { return 0xFF0000u; }));
+  int32_t file = elDraw::LoadObject("BACK", 2);
+  EXPECT_EQ(DrawObject[file].width, 8);
+  EXPECT_EQ(PixelAt(DrawObject[file].surface, 0, 0), 0xF800u);
+  std::remove((ProgramDir() + "BACK").c_str());
 }
 
 TEST_F(ObjectTest, CreatedObjectIsKeyedAndNamedStar) {

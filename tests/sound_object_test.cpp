@@ -293,7 +293,7 @@ TEST_F(SoundObjects, WithoutADeviceEverythingIsQuiet) {
   hl::SetAudioDeviceAvailable(false);
   EXPECT_EQ(elSound::Init(), 0);
   EXPECT_EQ(SoundReady, 0u);
-  elSound::ClearTable();
+  elSound::ClearObjects();
   File("sndtest_a.wav", Wave(Ramp(100)));
   EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1), -1);
   EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 20), -1);
@@ -382,11 +382,18 @@ TEST_F(SoundObjects, PlaySyncLeavesTheTableRestored) {
 }
 
 TEST_F(SoundObjects, TheSynthesizerSlotIsLeftToTheMusicModuleOnReload) {
+  // As the music module sets it up: a circular buffer in slot 0, named "DirectMusic".
+  std::vector<uint8_t> f = PcmFormat(22050, 16, 2);
+  ASSERT_EQ(plat::AudioCreateBuffer(0xE0, 88200, f.data(), 16, &SoundObject[0].buffer[0]), plat::kAudioOk);
   SoundObject[0].used = 1;
   std::strcpy(SoundObject[0].name, "DirectMusic");
+  const plat::AudioBuffer synth = SoundObject[0].buffer[0];
   int o = Load(Ramp(100), 1);
   EXPECT_EQ(o, 1);
-  elSound::Restore();
+  EXPECT_EQ(elSound::SelectFormat(1, 11, 8), 1);  // the synthesizer's buffer plays on
+  EXPECT_EQ(SoundObject[0].buffer[0], synth);
+  EXPECT_TRUE(plat::AudioPlay(synth, 1) == plat::kAudioOk);
+  elSound::Restore();  // a new device: the music module makes its buffer again
   EXPECT_EQ(hl::Boxes().size(), 0u);
   EXPECT_EQ(SoundObject[0].used, 1u);
   EXPECT_EQ(SoundObject[0].buffer[0], 0u);

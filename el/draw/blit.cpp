@@ -1,5 +1,6 @@
 // Fills and copies onto the back screen and into objects.
 #include <cmath>
+#include <cstdint>
 
 #include "el/draw/draw_state.h"
 #include "el/elSystem.h"
@@ -68,6 +69,8 @@ void FillBlack(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 }
 
 void FrameBlack(int32_t l, int32_t t, int32_t r, int32_t b) {
+  // Edges at the ends of the number range cannot lie on the screen (and would overflow).
+  if (l == INT32_MAX || t == INT32_MAX || r == INT32_MIN || b == INT32_MIN) return;
   Fill(BackSurface, {l, t, r, t + 1}, 0);
   Fill(BackSurface, {l, b - 1, r, b}, 0);
   Fill(BackSurface, {l, t, l + 1, b}, 0);

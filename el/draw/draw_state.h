@@ -66,6 +66,37 @@ extern int32_t PausePicture, PauseTile;
 extern float TileOffsetX, TileOffsetY;
 extern const double TwoPi;
 
+// Text state.
+extern plat::LogFontA* FontDesc;
+extern plat::Font* TextFont;
+extern plat::Font* TextOldFont;
+extern plat::Dc* TextDC;
+extern int32_t FontHeight;
+extern uint32_t TextColor, TextBackColor;
+struct FontListEntry {
+  char name[32];
+  int32_t kind;  // 1 Japanese, 2 other, 3 symbol, -1 empty
+  uint8_t charSet;
+};
+extern FontListEntry FontList[200];
+extern int32_t FontCount;
+extern uint32_t TextAutoPut;
+extern plat::Rect GlyphRect[3200];
+extern int32_t GlyphCount;
+extern int32_t TypeRevealed;
+extern float TypeTimer;
+
+// Presentation state.
+extern int32_t WaitVSync;
+extern int32_t FadeStep;
+extern int32_t FadeTiles;
+extern int32_t PausePictureHeight;
+extern float PauseScroll;
+extern float PauseTileX, PauseTileY;
+extern int32_t FpsFrames;
+extern float Fps, FpsMax, FpsMin;
+extern uint32_t FpsNextTime;
+
 namespace eldraw_detail {
 
 // The object's surface when n names a slot that holds one, else null.
@@ -75,6 +106,10 @@ plat::Surface* ObjectSurface(int32_t n);
 void ResetObject(int32_t n);
 // A new surface of the display's pixel format; null when it cannot be made.
 plat::Surface* NewSurface(int32_t width, int32_t height);
+// Deletes a surface; a text span or device context still open on it is ended first.
+void DeleteSurface(plat::Surface* s);
+// Ends the open text span (text.cpp).
+void EndTextSpan();
 // Claims the lowest free slot from 4 upward; -1 when none is free.
 int32_t FreeSlot();
 

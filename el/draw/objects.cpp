@@ -62,16 +62,23 @@ plat::Surface* ObjectSurface(int32_t n) {
 
 void ResetObject(int32_t n) {
   DrawObjectRecord& o = DrawObject[n];
-  if (o.surface) {
-    if (plat::Dc* dc = o.surface->CurrentDc()) plat::ReleaseSurfaceDc(o.surface, dc);
-    delete o.surface;
-  }
+  DeleteSurface(o.surface);
   o.surface = nullptr;
   std::memset(o.name, 0, sizeof o.name);
   o.sourceKind = 0;
   o.placement = 2;
   o.colorKey = 0;
   o.width = o.height = 0;
+}
+
+void DeleteSurface(plat::Surface* s) {
+  if (!s) return;
+  if (s->CurrentDc() && s->CurrentDc() == TextDC) EndTextSpan();
+  if (plat::Dc* dc = s->CurrentDc()) {
+    if (dc == BackDC) BackDC = nullptr;
+    plat::ReleaseSurfaceDc(s, dc);
+  }
+  delete s;
 }
 
 plat::Surface* NewSurface(int32_t width, int32_t height) {
@@ -189,11 +196,8 @@ uint32_t SwapObject(const char* name, int32_t object, int32_t /*placement*/) {
   if (std::strlen(name) > kMaxName) return static_cast<uint32_t>(elSystem::ReportError(kOp, kTooLong));
   if (object < 0 || object >= kDrawObjects) return 0;
   DrawObjectRecord& o = DrawObject[object];
-  if (o.surface) {
-    if (plat::Dc* dc = o.surface->CurrentDc()) plat::ReleaseSurfaceDc(o.surface, dc);
-    delete o.surface;
-    o.surface = nullptr;
-  }
+  eldraw_detail::DeleteSurface(o.surface);
+  o.surface = nullptr;
   Claim(o, name);
   int step = LoadInto(object, name);
   if (step == 6) return 1;  // a failed copy is not reported here; the object keeps its surface
@@ -204,8 +208,7 @@ uint32_t SwapObject(const char* name, int32_t object, int32_t /*placement*/) {
 void ReleaseObject(int32_t object) {
   if (object < 0 || object >= kDrawObjects || !DrawObject[object].surface) return;
   DrawObjectRecord& o = DrawObject[object];
-  if (plat::Dc* dc = o.surface->CurrentDc()) plat::ReleaseSurfaceDc(o.surface, dc);
-  delete o.surface;
+  eldraw_detail::DeleteSurface(o.surface);
   o.surface = nullptr;
   std::memset(o.name, 0, sizeof o.name);
   o.colorKey = 0;

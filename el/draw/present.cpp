@@ -54,7 +54,10 @@ void Present() {
   }
   if (!PrimarySurface || !BackSurface) return;
   if (WaitVSync == 1 && plat::DisplayWaitVerticalBlank() != plat::DD_OK) return;  // this frame is not shown
-  plat::Rect dst{ClientRect.left, ClientRect.top, ClientRect.right, ClientRect.bottom};
+  // The primary stands for the window's client area (the host window system places the window), so
+  // the destination is taken relative to the window's position: the picture follows the window.
+  plat::Rect dst{ClientRect.left - ClientX, ClientRect.top - ClientY, ClientRect.right - ClientX,
+                 ClientRect.bottom - ClientY};
   plat::HResult hr = PrimarySurface->Blt(&dst, BackSurface, &PresentSrcRect, plat::DDBLT_WAIT, 0);
   if (hr == plat::DDERR_SURFACELOST) {
     Restore();

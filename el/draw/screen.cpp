@@ -288,11 +288,10 @@ void Release() {
   if (DDraw) {
     for (int32_t n = 0; n < kDrawObjects; ++n)
       if (DrawObject[n].surface) eldraw_detail::ResetObject(n);
-    if (BackDC) ReleaseDC();
     Clipper = false;
-    delete PrimarySurface;
+    eldraw_detail::DeleteSurface(PrimarySurface);
     PrimarySurface = nullptr;
-    delete BackSurface;
+    eldraw_detail::DeleteSurface(BackSurface);
     BackSurface = nullptr;
     if (FullScreen) plat::DisplayRestoreMode();
     plat::DisplayClose();

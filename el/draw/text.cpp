@@ -13,11 +13,6 @@ plat::Font* TextOldFont;
 plat::Dc* TextDC;
 int32_t FontHeight;
 uint32_t TextColor, TextBackColor;
-struct FontListEntry {
-  char name[32];
-  int32_t kind;  // 1 Japanese, 2 other, 3 symbol, -1 empty
-  uint8_t charSet;
-};
 FontListEntry FontList[200];
 int32_t FontCount;
 uint32_t TextAutoPut;
@@ -119,8 +114,15 @@ int32_t GlyphLength(const char* text, int32_t i, int32_t n) {
   return plat::IsDBCSLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < n ? 2 : 1;
 }
 
+// Boxes this far out lie off every surface; refusing them keeps the pen arithmetic in range.
+bool FarAway(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  constexpr int32_t kFar = 1 << 28;
+  return left < -kFar || left > kFar || top < -kFar || top > kFar || right < -kFar || right > kFar ||
+         bottom < -kFar || bottom > kFar;
+}
+
 void TextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text, uint32_t flags) {
-  if (!text) text = "";
+  if (!text || FarAway(left, top, right, bottom)) text = "";
   CloseSpan();  // the back screen's span ends
   elDraw::ClearObject(kObjFont);
   OpenSpan(DrawObject[kObjFont].surface);
@@ -210,6 +212,8 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
     buf->Unlock();
     return 0;
   }
+  // Channels by the screen's pixel size: 5-bit fields on 16-bit screens, bytes on 32-bit ones. The
+  // display here has no 3-byte format, so no 3-byte path is needed.
   const bool wide = plat::BytesPerPixel(BackSurface->Format()) == 4;
   const uint32_t maxC = wide ? 255 : 31;
   const uint16_t sh[3] = {static_cast<uint16_t>(wide ? RShift : RShift5), static_cast<uint16_t>(wide ? GShift : GShift5),
@@ -259,7 +263,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
 }
 
 void SmoothTextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text, uint32_t flags) {
-  if (!text) text = "";
+  if (!text || FarAway(left, top, right, bottom)) text = "";
   plat::Surface* buffer = DrawObject[kObjFontBuffer].surface;
   elDraw::ClearObject(kObjFont);
   CloseSpan();
@@ -349,6 +353,8 @@ bool AddFont(const plat::FontFamily& f, void*) {
 }
 
 }  // namespace
+
+void eldraw_detail::EndTextSpan() { CloseSpan(); }
 
 namespace elDraw {
 

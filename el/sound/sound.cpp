@@ -115,14 +115,20 @@ bool StoreName(const char* op, const char* message, const char* name) {
   return true;
 }
 
+bool SynthesizerSlot(int32_t object) {
+  const SoundSlot& s = SoundObject[object];
+  return object == 0 && s.used && !s.packed && std::strcmp(s.name, "DirectMusic") == 0;
+}
+
 void ReloadAll() {
   SoundRestoring = 1;
   for (SoundCurrent = 0; SoundCurrent < kSoundObjects; ++SoundCurrent) {
     SoundSlot& s = SoundObject[SoundCurrent];
     if (!s.used) continue;
-    // Slot 0 carrying the synthesizer's output has no WAVE behind it; its buffer is the music
-    // module's to make again, so the reload leaves it used and without a buffer.
-    if (SoundCurrent == 0 && std::strcmp(s.name, "DirectMusic") == 0 && !s.packed) continue;
+    // Slot 0 carrying the synthesizer's output has no WAVE behind it to reload: its buffer belongs
+    // to the music module. SelectFormat leaves it alone (the mixer plays any format), and after a
+    // Release it stays used without a buffer until the music module makes a new one.
+    if (SynthesizerSlot(SoundCurrent)) continue;
     // An object whose name was refused has nothing to be reloaded by; it stays silent.
     if (s.name[0] == 0) continue;
     const int32_t echo = s.echo;
@@ -261,7 +267,7 @@ int Init() {
   return 1;
 }
 
-void ClearTable() {
+void ClearObjects() {
   for (SoundSlot& s : SoundObject) {
     if (SoundReady) DropBuffers(s);
     ClearSlot(s);
@@ -370,8 +376,8 @@ void Restore() {
 
 int SelectFormat(int32_t channels, int32_t rate, int32_t bits) {
   if (!SoundReady) return 0;
-  for (SoundSlot& s : SoundObject) {
-    if (s.used) DropBuffers(s);
+  for (int32_t i = 0; i < kSoundObjects; ++i) {
+    if (SoundObject[i].used && !SynthesizerSlot(i)) DropBuffers(SoundObject[i]);
   }
   int64_t hz = rate;
   if (rate == 8) hz = 8000;

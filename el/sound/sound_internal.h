@@ -64,6 +64,8 @@ bool BuildBuffers(const char* op, int32_t mixCount, uint32_t flags, const uint8_
 // Stores the name, or reports it too long (message) under op: the object stays loaded, unnamed.
 bool StoreName(const char* op, const char* message, const char* name);
 
+// Slot 0 holding the synthesizer's output (elMusic), which is not reloaded by name.
+bool SynthesizerSlot(int32_t object);
 // Reloads every used slot into itself (Restore, SelectFormat).
 void ReloadAll();
 

@@ -81,6 +81,16 @@ DisplayCaps DisplayGetCaps() { return {false, false, false, true}; }
 bool DisplaySetMode(int32_t width, int32_t height, int32_t bits) {
   if (width <= 0 || height <= 0 || (bits != 16 && bits != 32)) return false;
   ModeBits = bits;
+  // The renderer and its logical size from the start, so that pointer positions are game pixels
+  // before the first frame is shown.
+  if (SDL_Window* w = sdl::Window()) {
+    if (!Renderer) {
+      Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
+      if (!Renderer) Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+      VSyncOn = false;
+    }
+    if (Renderer) SDL_RenderSetLogicalSize(Renderer, width, height);
+  }
   return true;
 }
 

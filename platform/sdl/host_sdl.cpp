@@ -181,8 +181,15 @@ bool CreateMainWindow(const char* titleCp932, WindowProc proc) {
     return false;
   }
   std::string title = Cp932ToUtf8(titleCp932 ? titleCp932 : "");
-  window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640, 480,
-                            SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
+  // The window is made as large as the desktop at its origin, so it covers the whole display even
+  // where no window manager carries out the full-screen request.
+  SDL_DisplayMode desktop;
+  int w = 640, h = 480;
+  if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+    w = desktop.w;
+    h = desktop.h;
+  }
+  window = SDL_CreateWindow(title.c_str(), 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
   if (!window) {
     std::fprintf(stderr, "oomori: cannot open the window: %s\n", SDL_GetError());
     return false;

@@ -42,7 +42,7 @@ void WriteProgramFile(const std::string& name, const std::vector<uint8_t>& bytes
   std::string path = ProgramDir() + name;
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
 

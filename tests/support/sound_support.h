@@ -107,7 +107,7 @@ inline void Fresh(uint32_t rate = 11025) {
   plat::headless::SetAudioPeriodFrames(0);
   SoundReady = 0;
   elSound::Init();
-  elSound::ClearTable();
+  elSound::ClearObjects();
   PackPath[0] = 0;
 }
 

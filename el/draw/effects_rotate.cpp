@@ -1,0 +1,178 @@
+// Software effects that map every destination pixel back into the source: rotations, zooms and the
+// radial distortions.
+#include <cmath>
+#include <cstdlib>
+
+#include "el/draw/draw_state.h"
+#include "el/draw/effects_frame.h"
+
+namespace {
+
+using eldraw_effects::Mapped;
+using eldraw_effects::RunMapped;
+
+inline int64_t FloorDiv720(int64_t v) { return v >= 0 ? v / 720 : -((-v + 719) / 720); }
+
+// Blended output as elDraw::PutBlend computes it; alpha < 0 copies.
+inline uint16_t Out(uint16_t s, uint16_t d, int32_t alpha) {
+  if (alpha < 0) return s;
+  const int a = 31 - alpha;
+  const uint8_t* sc = PixelRGB[s];
+  const uint8_t* dc = PixelRGB[d];
+  return static_cast<uint16_t>(CrossFadeTable[0][a][sc[0]][dc[0]] | CrossFadeTable[1][a][sc[1]][dc[1]] |
+                               CrossFadeTable[2][a][sc[2]][dc[2]]);
+}
+
+// Nearest-neighbour inverse rotation in fixed point, sin and cos from SinTable (scaled by 360).
+// Each destination pixel is sampled at its centre, in units of 1/720 pixel: a 180-degree turn shows
+// every source pixel, and a pixel left of or above the picture maps to -1, not 0.
+int Rotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float zoom, bool tiled, int32_t alpha,
+           int32_t object, int32_t sl, int32_t st, int32_t sr, int32_t sb) {
+  // Any angle is taken modulo 360 so the table reads stay inside it.
+  angle %= 360;
+  if (angle < 0) angle += 360;
+  const int64_t sn = SinTable[angle], cs = SinTable[angle + 90];
+  const int64_t W = int64_t(dr) - dl, H = int64_t(db) - dt;
+  if (W <= 0 || H <= 0 || !(zoom > 0.0f) || std::isinf(zoom)) return 1;
+  if (alpha >= 0) alpha = alpha > 31 ? 31 : alpha;
+  return RunMapped(dl, dt, W, H, object, sl, st, sr, sb, [&](const Mapped& m) {
+    const bool zoomed = zoom != 1.0f;
+    const double zw = std::trunc(m.sw * static_cast<double>(zoom)), zh = std::trunc(m.sh * static_cast<double>(zoom));
+    // Centring offsets of the (zoomed) picture in the destination rectangle.
+    const int64_t ox = zoomed ? (W - static_cast<int64_t>(std::min(zw, 1e15))) >> 1 : (W - m.sw) >> 1;
+    const int64_t oy = zoomed ? (H - static_cast<int64_t>(std::min(zh, 1e15))) >> 1 : (H - m.sh) >> 1;
+    const double z = zoom;  // divided by, not multiplied by its inverse: 1.5 / 1.5 must be exactly 1
+    for (int32_t j = m.j0; j < m.j1; ++j) {
+      int64_t U = 360 * W + (2 * int64_t(m.i0) + 1 - W) * cs - (2 * int64_t(j) + 1 - H) * sn;
+      int64_t V = 360 * H + (2 * int64_t(m.i0) + 1 - W) * sn + (2 * int64_t(j) + 1 - H) * cs;
+      uint16_t* d = m.Dst(m.i0, j);
+      for (int32_t i = m.i0; i < m.i1; ++i, ++d, U += 2 * cs, V += 2 * sn) {
+        int64_t su, sv;
+        if (!zoomed) {
+          su = FloorDiv720(U) - ox;
+          sv = FloorDiv720(V) - oy;
+        } else {
+          double fu = std::floor((U / 720.0 - static_cast<double>(ox)) / z);
+          double fv = std::floor((V / 720.0 - static_cast<double>(oy)) / z);
+          if (std::fabs(fu) > 1e15 || std::fabs(fv) > 1e15) continue;
+          su = static_cast<int64_t>(fu);
+          sv = static_cast<int64_t>(fv);
+        }
+        if (tiled) {
+          su = std::llabs(su) % m.sw;
+          sv = std::llabs(sv) % m.sh;
+        } else if (su < 0 || sv < 0 || su >= m.sw || sv >= m.sh) {
+          continue;
+        }
+        const uint16_t s = m.Src(static_cast<int32_t>(su), static_cast<int32_t>(sv));
+        if (s) *d = Out(s, *d, alpha);
+      }
+    }
+  });
+}
+
+// A distortion of the picture drawn at (x, y) at its own size: map gives, for a destination pixel
+// centre relative to the picture's centre, the source position relative to the same centre.
+template <class Map>
+int Radial(int32_t x, int32_t y, int32_t object, int32_t l, int32_t t, int32_t r, int32_t b, Map map) {
+  const int64_t W = int64_t(r) - l, H = int64_t(b) - t;
+  if (W <= 0 || H <= 0) return 1;
+  return RunMapped(x, y, W, H, object, l, t, r, b, [&](const Mapped& m) {
+    const double cx = m.sw / 2.0, cy = m.sh / 2.0, radius = std::min(cx, cy);
+    for (int32_t j = m.j0; j < m.j1; ++j) {
+      uint16_t* d = m.Dst(m.i0, j);
+      for (int32_t i = m.i0; i < m.i1; ++i, ++d) {
+        double dx = i + 0.5 - cx, dy = j + 0.5 - cy;
+        const double dist = std::sqrt(dx * dx + dy * dy);
+        if (dist < radius) map(dx, dy, dist, radius);
+        const double fu = std::floor(cx + dx), fv = std::floor(cy + dy);
+        if (!(fu >= 0 && fv >= 0 && fu < m.sw && fv < m.sh)) continue;
+        const uint16_t s = m.Src(static_cast<int32_t>(fu), static_cast<int32_t>(fv));
+        if (s) *d = s;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+namespace elDraw {
+
+int PutRotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t object, int32_t sl, int32_t st,
+              int32_t sr, int32_t sb) {
+  return Rotate(dl, dt, dr, db, angle, 1.0f, false, -1, object, sl, st, sr, sb);
+}
+
+int PutRotateTiled(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t object, int32_t sl,
+                   int32_t st, int32_t sr, int32_t sb) {
+  return Rotate(dl, dt, dr, db, angle, 1.0f, true, -1, object, sl, st, sr, sb);
+}
+
+int PutRotateZoom(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float zoom, int32_t object,
+                  int32_t sl, int32_t st, int32_t sr, int32_t sb) {
+  return Rotate(dl, dt, dr, db, angle, zoom, false, -1, object, sl, st, sr, sb);
+}
+
+int PutRotateZoomTiled(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float zoom, int32_t object,
+                       int32_t sl, int32_t st, int32_t sr, int32_t sb) {
+  return Rotate(dl, dt, dr, db, angle, zoom, true, -1, object, sl, st, sr, sb);
+}
+
+int PutRotateBlend(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, int32_t alpha, int32_t object,
+                   int32_t sl, int32_t st, int32_t sr, int32_t sb) {
+  return Rotate(dl, dt, dr, db, angle, 1.0f, false, alpha < 0 ? 0 : alpha, object, sl, st, sr, sb);
+}
+
+int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int32_t top, int32_t right,
+            int32_t bottom) {
+  if (!(zoom > 0.0f) || std::isinf(zoom)) return 1;
+  const double w = std::trunc((int64_t(right) - left) * static_cast<double>(zoom));
+  const double h = std::trunc((int64_t(bottom) - top) * static_cast<double>(zoom));
+  if (w < 1 || h < 1) return 1;
+  if (w > 1e9 || h > 1e9) return 0;
+  // Source positions in 32.32 fixed point, sampled at destination pixel centres: (i + 0.5) / zoom.
+  // The step is rounded up so that centres landing exactly on a source pixel's edge (1.5 / 1.5) are
+  // not pulled back into the pixel before it.
+  const int64_t step = static_cast<int64_t>(std::ceil(std::ldexp(1.0 / static_cast<double>(zoom), 32)));
+  if (step <= 0) return 1;
+  return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
+                   [&](const Mapped& m) {
+                     for (int32_t j = m.j0; j < m.j1; ++j) {
+                       const int64_t v = std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32);
+                       uint16_t* d = m.Dst(m.i0, j);
+                       int64_t u = step * m.i0 + step / 2;
+                       for (int32_t i = m.i0; i < m.i1; ++i, ++d, u += step) {
+                         const int32_t su = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
+                         const uint16_t s = m.Src(su, static_cast<int32_t>(v));
+                         if (s) *d = s;
+                       }
+                     }
+                   });
+}
+
+int PutSwirl(int32_t x, int32_t y, float strength, int32_t object, int32_t left, int32_t top, int32_t right,
+             int32_t bottom) {
+  const double turn = static_cast<double>(strength) * TwoPi / 360.0;
+  if (!std::isfinite(turn)) return 1;
+  return Radial(x, y, object, left, top, right, bottom, [&](double& dx, double& dy, double dist, double radius) {
+    const double a = std::atan2(dy, dx) + turn * (1.0 - dist / radius);
+    dx = dist * std::cos(a);
+    dy = dist * std::sin(a);
+  });
+}
+
+int PutLens(int32_t x, int32_t y, float strength, int32_t object, int32_t left, int32_t top, int32_t right,
+            int32_t bottom) {
+  // Inside the circle a pixel at relative distance q shows the source at q^(1 + strength): strength
+  // above 0 draws the middle out (magnifies), below 0 pulls the edge in. The exponent stays >= 0.1.
+  const double e = std::max(0.1, 1.0 + static_cast<double>(strength));
+  if (!std::isfinite(e)) return 1;
+  return Radial(x, y, object, left, top, right, bottom, [&](double& dx, double& dy, double dist, double radius) {
+    if (dist <= 0) return;
+    const double k = radius * std::pow(dist / radius, e) / dist;
+    dx *= k;
+    dy *= k;
+  });
+}
+
+}  // namespace elDraw
