@@ -25,7 +25,7 @@ void SetUpOnce() {
   plat::headless::SetAudioDeviceRate(22050);
   plat::MidiTestSetSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2");
   elSound::Init();
-  elSound::ClearTable();
+  elSound::ClearObjects();
   if (elMusic::Init() != 1 || !plat::headless::Boxes().empty()) std::abort();
 }
 

@@ -65,7 +65,7 @@ class FilePiece : public ::testing::Test {
     plat::MidiTestSetSoundFont(musictest::SmallSoundFont());
     SoundReady = 0;
     ASSERT_EQ(elSound::Init(), 1);
-    elSound::ClearTable();
+    elSound::ClearObjects();
     ASSERT_EQ(elMusic::Init(), 1);
     CopyFixture("note_half_second.mid", kPiece);
   }

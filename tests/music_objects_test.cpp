@@ -67,7 +67,7 @@ class Music : public ::testing::Test {
     plat::MidiTestSetPorts(true, false);
     SoundReady = 0;
     ASSERT_EQ(elSound::Init(), 1);
-    elSound::ClearTable();
+    elSound::ClearObjects();
   }
   void TearDown() override {
     elMusic::Release();
