@@ -229,6 +229,7 @@ struct MidiPerformance {
   uint64_t segmentId = 0;         // what the player plays
   uint32_t playId = 0;
   uint64_t endFrame = 0;          // rendered frame at which the play is over (UINT64_MAX: never)
+  bool loopPending = false;       // endless: the player repeats once it has read the file
   int channelBase = -1;           // first synthesizer channel of the block, -1 = events dropped
 };
 
@@ -288,7 +289,29 @@ void SilenceChannels(MidiPerformance* perf) {
   if (perf->channelBase >= 0) gEngine.ResetGroup(perf->channelBase, false);
 }
 
+// Endless plays start as single plays: a file the player refuses to read, repeated without end,
+// would have it try again and again inside one render. Once the player is seen playing (it has read
+// the file, in the first few milliseconds rendered) it is told to repeat without end.
+bool ArmLoops() {
+  bool pending = false;
+  for (MidiPerformance* perf : gPerformances) {
+    if (!perf->loopPending || perf->player == nullptr) continue;
+    int status = fluid_player_get_status(perf->player);
+    if (status == FLUID_PLAYER_PLAYING && fluid_player_get_total_ticks(perf->player) > 0) {
+      fluid_player_set_loop(perf->player, -1);
+      perf->loopPending = false;
+    } else if (status == FLUID_PLAYER_DONE) {
+      perf->loopPending = false;  // not read: it stays silent
+      perf->endFrame = 0;
+    } else {
+      pending = true;
+    }
+  }
+  return pending;
+}
+
 void StopPlayer(MidiPerformance* perf) {
+  perf->loopPending = false;
   if (perf->player) {
     delete_fluid_player(perf->player);
     perf->player = nullptr;
@@ -360,10 +383,13 @@ void RenderLocked(MidiPort* port, uint8_t* dst, uint32_t bytes) {
   }
   int16_t block[2 * 512];
   uint32_t frames = bytes / align;
+  bool pending = ArmLoops();
   while (frames > 0) {
-    uint32_t n = std::min<uint32_t>(frames, 512);
+    // While an endless play waits to be armed, short steps: its first round is not over before.
+    uint32_t n = std::min<uint32_t>(frames, pending ? 64 : 512);
     gEngine.Render(block, n);
     gRendered += n;
+    if (pending) pending = ArmLoops();
     ConvertFrames(block, n, f, dst);
     dst += n * align;
     frames -= n;
@@ -629,11 +655,12 @@ MidiResult MidiPerformancePlay(MidiPerformance* perf, MidiSegment* seg, uint32_t
   // render, for ever: it plays once.
   if (seg->lengthTicks == 0) loops = 1;
   if (fluid_player_add_mem(player, seg->data.data(), seg->data.size()) != FLUID_OK ||
-      fluid_player_set_loop(player, loops) != FLUID_OK || fluid_player_play(player) != FLUID_OK) {
+      fluid_player_set_loop(player, loops < 0 ? 1 : loops) != FLUID_OK || fluid_player_play(player) != FLUID_OK) {
     delete_fluid_player(player);
     return MIDI_E_FAIL;
   }
   perf->player = player;
+  perf->loopPending = loops < 0;
   perf->segmentId = seg->id;
   // The player itself reports its end only seconds after the last event (it waits for the notes to
   // die away); a play is over when the piece's length has been rendered, as many times as it repeats.
