@@ -1,4 +1,4 @@
-// Arbitrary bytes as a media file: elStream::LoadObject opens it or makes one of the two specified
+// Arbitrary bytes as a media file: elStream::LoadObject opens it or makes one of its two
 // reports; an opened file plays, draws and reports a state without harm.
 #include <unistd.h>
 
