@@ -1,5 +1,5 @@
 // Arbitrary bytes as a MIDI resource: elMusic::LoadObject either gives an object (exactly when the
-// file passes the MIDI checks) or makes its one report ("MIDIファイルを読み込みできません"); an object that loads plays on the
+// file passes the MIDI checks) or makes its load report; an object that loads plays on the
 // synthesizer for a moment without harm.
 #include <cstdint>
 #include <cstdlib>
