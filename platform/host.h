@@ -67,6 +67,7 @@ void MinimizeMainWindow();
 
 // The message queue. Peek takes at most one message off the queue (translating native events into
 // messages first); Wait blocks until one is there. Quit messages carry the exit code in wParam.
+// PostMsg may be called from any thread (the MCI sequencer posts its end from the mixing thread).
 bool PeekMsg(Msg* out);
 void WaitMsg();
 void DispatchMsg(const Msg& m);

@@ -2,7 +2,34 @@
 
 #include <strings.h>
 
+#include <string>
+#include <vector>
+
 namespace plat {
+
+namespace {
+struct Added {
+  std::string type, name;
+  const unsigned char* data;
+  size_t size;
+};
+std::vector<Added>& AddedResources() {
+  static std::vector<Added> added;
+  return added;
+}
+}  // namespace
+
+void AddResource(const char* type, const char* name, const unsigned char* data, size_t size) {
+  if (type == nullptr || name == nullptr || (data == nullptr && size != 0)) return;
+  for (Added& a : AddedResources()) {
+    if (strcasecmp(a.type.c_str(), type) == 0 && strcasecmp(a.name.c_str(), name) == 0) {
+      a.data = data;
+      a.size = size;
+      return;
+    }
+  }
+  AddedResources().push_back({type, name, data, size});
+}
 
 bool FindResource(const char* type, const char* name, Resource* out) {
   if (type == nullptr || name == nullptr) return false;
@@ -12,6 +39,15 @@ bool FindResource(const char* type, const char* name, Resource* out) {
       if (out) {
         out->data = e.begin;
         out->size = static_cast<size_t>(e.end - e.begin);
+      }
+      return true;
+    }
+  }
+  for (const Added& a : AddedResources()) {
+    if (strcasecmp(a.type.c_str(), type) == 0 && strcasecmp(a.name.c_str(), name) == 0) {
+      if (out) {
+        out->data = a.data;
+        out->size = a.size;
       }
       return true;
     }

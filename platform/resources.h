@@ -21,6 +21,11 @@ struct Resource {
 // resource functions this replaces did. Returns false (and leaves out empty) when there is none.
 bool FindResource(const char* type, const char* name, Resource* out);
 
+// Adds a resource after the embedded ones (tests and tools bring their own data this way). The
+// bytes are not copied: they must stay valid while the program runs. An embedded resource of the same
+// type and name is found first; an added one of the same type and name is replaced.
+void AddResource(const char* type, const char* name, const unsigned char* data, size_t size);
+
 // The generated table.
 extern const ResourceEntry kResourceTable[];
 extern const unsigned kResourceCount;

@@ -1,6 +1,7 @@
 // Headless host: an in-memory window and message queue, recorded message boxes and a fake clock,
 // all under the control of tests (platform/headless/headless.h).
 #include <deque>
+#include <mutex>
 #include <functional>
 
 #include "platform/clock.h"
@@ -21,6 +22,7 @@ bool windowRaised = false;
 std::string windowTitle;
 WindowProc windowProc = nullptr;
 std::deque<Msg> queue;
+std::mutex queueLock;  // PostMsg may come from another thread
 std::vector<headless::Box> boxes;
 int boxAnswer = IDNO;
 int beeps = 0;
@@ -61,9 +63,15 @@ void DestroyMainWindow() {
 }
 void MinimizeMainWindow() {}
 
+static bool QueueEmpty() {
+  std::lock_guard<std::mutex> lock(queueLock);
+  return queue.empty();
+}
+
 bool PeekMsg(Msg* out) {
   if (PollInstanceRequests()) RaiseMainWindow();
-  if (queue.empty() && idleHook) idleHook();
+  if (QueueEmpty() && idleHook) idleHook();
+  std::lock_guard<std::mutex> lock(queueLock);
   if (queue.empty()) return false;
   *out = queue.front();
   queue.pop_front();
@@ -72,9 +80,9 @@ bool PeekMsg(Msg* out) {
 
 void WaitMsg() {
   uint64_t start = nowMicros;
-  while (queue.empty()) {
+  while (QueueEmpty()) {
     if (idleHook) idleHook();
-    if (!queue.empty()) break;
+    if (!QueueEmpty()) break;
     nowMicros += 1000;
     if (nowMicros - start > kWaitLimitMicros) PostQuit(0);
   }
@@ -84,9 +92,15 @@ void DispatchMsg(const Msg& m) {
   if (windowProc && windowExists) windowProc(m.message, m.wParam, m.lParam);
 }
 
-void PostMsg(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.push_back({message, wParam, lParam}); }
+void PostMsg(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  std::lock_guard<std::mutex> lock(queueLock);
+  queue.push_back({message, wParam, lParam});
+}
 
-void PostQuit(int code) { queue.push_back({WM_QUIT, static_cast<uintptr_t>(code), 0}); }
+void PostQuit(int code) {
+  std::lock_guard<std::mutex> lock(queueLock);
+  queue.push_back({WM_QUIT, static_cast<uintptr_t>(code), 0});
+}
 
 intptr_t DefWindowProc(uint32_t message, uintptr_t, intptr_t) {
   if (message == WM_CLOSE) DestroyMainWindow();
@@ -127,7 +141,10 @@ void Reset() {
   windowRaised = false;
   windowTitle.clear();
   windowProc = nullptr;
-  queue.clear();
+  {
+    std::lock_guard<std::mutex> lock(queueLock);
+    queue.clear();
+  }
   boxes.clear();
   boxAnswer = IDNO;
   beeps = 0;

@@ -1,0 +1,167 @@
+#include "platform/midi_synth.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace plat {
+
+namespace {
+
+void QuietLogs() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // The library reports its failures through results; its own console messages are not wanted.
+  fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+}
+
+}  // namespace
+
+bool SynthEngine::Create(const std::string& soundFont, int channels, uint32_t rate) {
+  Destroy();
+  QuietLogs();
+  if (channels < 16 || channels % 16 != 0) return false;
+  struct stat st;
+  if (stat(soundFont.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  settings_ = new_fluid_settings();
+  if (settings_ == nullptr) return false;
+  fluid_settings_setnum(settings_, "synth.sample-rate", rate);
+  fluid_settings_setint(settings_, "synth.midi-channels", channels);
+  fluid_settings_setint(settings_, "synth.audio-channels", 1);
+  fluid_settings_setint(settings_, "synth.reverb.active", 1);
+  fluid_settings_setint(settings_, "synth.lock-memory", 0);
+  // Players advance with the samples rendered, and never reset the whole synthesizer: other
+  // pieces play on the other channel groups.
+  fluid_settings_setstr(settings_, "player.timing-source", "sample");
+  fluid_settings_setint(settings_, "player.reset-synth", 0);
+  synth_ = new_fluid_synth(settings_);
+  if (synth_ == nullptr || fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED ||
+      fluid_synth_count_midi_channels(synth_) != channels) {
+    Destroy();
+    return false;
+  }
+  channels_ = channels;
+  for (int base = 0; base < channels; base += 16) {
+    fluid_synth_set_channel_type(synth_, base + 9, CHANNEL_TYPE_DRUM);
+    ResetGroup(base, true);
+  }
+  return true;
+}
+
+void SynthEngine::Destroy() {
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
+  synth_ = nullptr;
+  settings_ = nullptr;
+  channels_ = 0;
+}
+
+void SynthEngine::SetReverb(bool on) {
+  if (synth_) fluid_synth_reverb_on(synth_, -1, on ? 1 : 0);
+}
+
+void SynthEngine::Render(int16_t* dst, uint32_t frames) {
+  if (synth_ == nullptr) {
+    for (uint32_t i = 0; i < 2 * frames; ++i) dst[i] = 0;
+    return;
+  }
+  fluid_synth_write_s16(synth_, static_cast<int>(frames), dst, 0, 2, dst, 1, 2);
+}
+
+// The synthesizer's controller handling reads a field it never set when the channel is the 256th:
+// controllers for that one channel are not passed on (it keeps its start values).
+bool SynthEngine::CcUsable(int channel) const { return channels_ < 256 || channel != 255; }
+
+void SynthEngine::HandleEvent(fluid_midi_event_t* ev) {
+  if (synth_ == nullptr) return;
+  if (fluid_midi_event_get_type(ev) == 0xB0 && !CcUsable(fluid_midi_event_get_channel(ev))) return;
+  fluid_synth_handle_midi_event(synth_, ev);
+}
+
+void SynthEngine::ResetGroup(int base, bool full) {
+  if (synth_ == nullptr || base < 0 || base + 16 > channels_) return;
+  for (int ch = base; ch < base + 16; ++ch) {
+    fluid_synth_all_sounds_off(synth_, ch);
+    if (!full) continue;
+    if (CcUsable(ch)) {
+      fluid_synth_cc(synth_, ch, 121, 0);  // reset all controllers
+      fluid_synth_cc(synth_, ch, 7, 100);
+      fluid_synth_cc(synth_, ch, 10, 64);
+      fluid_synth_cc(synth_, ch, 11, 127);
+      fluid_synth_cc(synth_, ch, 91, 40);
+      fluid_synth_cc(synth_, ch, 93, 0);
+    }
+    fluid_synth_bank_select(synth_, ch, 0);
+    fluid_synth_program_change(synth_, ch, 0);
+  }
+}
+
+fluid_player_t* SynthEngine::NewPlayer(handle_midi_event_func_t handler, void* data) {
+  if (synth_ == nullptr) return nullptr;
+  fluid_player_t* player = new_fluid_player(synth_);
+  if (player == nullptr) return nullptr;
+  fluid_player_set_playback_callback(player, handler, data);
+  return player;
+}
+
+int SynthEngine::VoicesOn(int channel) {
+  if (synth_ == nullptr) return 0;
+  fluid_voice_t* voices[512];
+  fluid_synth_get_voicelist(synth_, voices, 512, -1);
+  int n = 0;
+  for (int i = 0; i < 512 && voices[i] != nullptr; ++i)
+    if (fluid_voice_get_channel(voices[i]) == channel && fluid_voice_is_playing(voices[i])) ++n;
+  return n;
+}
+
+namespace {
+std::mutex gSoundFontLock;
+bool gSoundFontSet = false;
+std::string gSoundFont;
+}  // namespace
+
+void SetGmSoundFont(const char* path) {
+  std::lock_guard<std::mutex> lock(gSoundFontLock);
+  gSoundFontSet = path != nullptr;
+  gSoundFont = path ? path : "";
+}
+
+std::string FindGmSoundFont() {
+  {
+    std::lock_guard<std::mutex> lock(gSoundFontLock);
+    if (gSoundFontSet) return gSoundFont;
+  }
+  static const char* const kCandidates[] = {"/usr/share/sounds/sf2/default-GM.sf2",
+                                            "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+  for (const char* path : kCandidates)
+    if (access(path, R_OK) == 0) return path;
+  return {};
+}
+
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out) {
+  out->clear();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      static_cast<uint64_t>(st.st_size) > maxBytes) {
+    std::fclose(f);
+    return false;
+  }
+  out->resize(static_cast<size_t>(st.st_size));
+  size_t got = out->empty() ? 0 : std::fread(out->data(), 1, out->size(), f);
+  std::fclose(f);
+  if (got != out->size()) {
+    out->clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace plat

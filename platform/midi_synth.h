@@ -1,0 +1,52 @@
+// The software synthesizer shared by the MIDI port (platform/midi.cpp) and the MCI sequencer
+// (platform/mci.cpp): FluidSynth with a General MIDI SoundFont, rendered by hand (no audio driver of
+// its own), its players timed by the samples rendered. Not thread-safe: callers hold their own lock
+// around every call, rendering included.
+#pragma once
+#include <fluidsynth.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+class SynthEngine {
+ public:
+  SynthEngine() = default;
+  SynthEngine(const SynthEngine&) = delete;
+  SynthEngine& operator=(const SynthEngine&) = delete;
+  ~SynthEngine() { Destroy(); }
+
+  // channels: MIDI channels (a multiple of 16); channel 9 of every 16 is a drum channel.
+  bool Create(const std::string& soundFont, int channels, uint32_t rate);
+  void Destroy();
+  bool Ready() const { return synth_ != nullptr; }
+  void SetReverb(bool on);
+  // Interleaved stereo 16-bit.
+  void Render(int16_t* dst, uint32_t frames);
+  void HandleEvent(fluid_midi_event_t* ev);
+  // Cuts the sound of channels base..base+15; full also gives them their start controllers and programs.
+  void ResetGroup(int base, bool full);
+  // A player timed by this synthesizer's rendering whose events go to handler.
+  fluid_player_t* NewPlayer(handle_midi_event_func_t handler, void* data);
+  int Channels() const { return channels_; }
+  // Voices sounding on a channel.
+  int VoicesOn(int channel);
+
+ private:
+  bool CcUsable(int channel) const;
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  int channels_ = 0;
+};
+
+// The distribution's General MIDI SoundFont: default-GM.sf2, then TimGM6mb.sf2; empty when neither is
+// there. A path given to SetGmSoundFont (tests) is returned instead; null goes back to the search.
+std::string FindGmSoundFont();
+void SetGmSoundFont(const char* path);
+// Reads a regular file of at most maxBytes.
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out);
+
+}  // namespace plat
