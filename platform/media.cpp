@@ -246,7 +246,8 @@ bool OpenAudio(MediaStream* s, const std::string& path, AVFormatContext* probe, 
   s->adec = OpenDecoder(st);
   if (s->adec == nullptr) return false;
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-  AVChannelLayout in;
+  // Copying into a layout first frees what it holds, so it must start empty.
+  AVChannelLayout in = {};
   if (av_channel_layout_copy(&in, &s->adec->ch_layout) < 0) return false;
   if (in.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&in, in.nb_channels > 0 ? in.nb_channels : 1);
   s->inFormat = s->adec->sample_fmt;
@@ -288,7 +289,13 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
     return MEDIA_E_BADFILE;
   }
   MediaStream* s = new MediaStream;
+  // Kept absolute: seeks to the start open the file again, and by then the caller may have moved
+  // the working directory back from the program directory it was opened in.
   s->path = path;
+  if (!path.empty() && path[0] != '/') {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) != nullptr) s->path = std::string(cwd) + "/" + path;
+  }
   s->startTime = probe->start_time == AV_NOPTS_VALUE ? 0 : ToUnits(probe->start_time, AV_TIME_BASE_Q);
   if (probe->duration != AV_NOPTS_VALUE && probe->duration > 0)
     s->duration = ToUnits(probe->duration, AV_TIME_BASE_Q);
