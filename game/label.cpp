@@ -1,5 +1,6 @@
 // The scenes' one text routine and their small drawing helpers.
-#include "game/el_pending.h"
+#include "el/elDraw.h"
+#include "el/elSound.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
 

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "game/el_pending.h"
+#include "el/elDraw.h"
+#include "el/elMusic.h"
+#include "el/elSystem.h"
 #include "game/game_state.h"
 #include "platform/clock.h"
 #include "game/scenes.h"

@@ -2,7 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/el_pending.h"
+#include "el/elDraw.h"
+#include "el/elStream.h"
+#include "el/elSystem.h"
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"

@@ -1,7 +1,10 @@
 // Scene 30: bowls, calories, grade, verdict and ranking place of the game just played.
 #include <cstdio>
 
-#include "game/el_pending.h"
+#include "el/elDraw.h"
+#include "el/elMusic.h"
+#include "el/elStream.h"
+#include "el/elSystem.h"
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"

@@ -1,5 +1,10 @@
 // Scene 10: the title picture and its menu, the title music, and the loading of the game's assets.
-#include "game/el_pending.h"
+#include "el/draw/draw_state.h"
+#include "el/elDraw.h"
+#include "el/elMusic.h"
+#include "el/elSound.h"
+#include "el/elStream.h"
+#include "el/elSystem.h"
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"

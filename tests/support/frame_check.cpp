@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "game/el_pending.h"
+#include "el/elDraw.h"
 #include "game/scenes.h"
 #include "platform/resources.h"
 
