@@ -37,7 +37,7 @@ extern const char* RankGrade;
 // Ranking screen (ranking_screen.cpp).
 extern const char* RankGrades[5];
 
-// Drawing helpers shared by the scenes (scene_draw.cpp).
+// Drawing and sound helpers shared by the scenes (label.cpp).
 // elDraw::Put of the whole picture at (x, y); a failed picture (object 0) draws nothing.
 void PutPicture(int32_t object, int32_t x, int32_t y, int32_t width, int32_t height);
 void PlaySound(int32_t object);
