@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <string>
 
+#include "el/elDraw.h"
 #include "el/elStream.h"
 #include "el/elSystem.h"
 #include "el/system/sysinfo.h"
 #include "game/game_state.h"
+#include "platform/headless/display_headless.h"
 #include "platform/headless/headless.h"
 #include "tests/support/frame_check.h"
 #include "tests/support/game_driver.h"
@@ -111,6 +113,44 @@ TEST(GameMedia, MissingPictureAndTuneLeaveABlackSilentTitle) {
       EXPECT_EQ(plat::headless::Boxes().size(), 2u) << "nothing else failed";
       PressEscape();
     });
+  });
+  EXPECT_EQ(r.status, 0);
+}
+
+// Pictures that fail to load leave 0 in their variables, the number of the stretch scratch picture:
+// the scenes draw nothing for them (and not the scratch picture's leftovers from the title).
+TEST(GameMedia, FailedPictureLoadsDrawNothing) {
+  RunResult r = RunGame([](Driver& d) {
+    // Stretching through the scratch picture, so it holds the widened title picture.
+    plat::headless::SetCaps(false, false, false, false);
+    d.WhenScene(10, [] {
+      // Fill the draw object table, so every load of the game start fails.
+      while (elDraw::CreateObject(8, 8, 2) != 0) {
+      }
+      plat::headless::Boxes().clear();
+    });
+    StartFromTitle(d);
+    d.WhenScene(15, [] {
+      EXPECT_EQ(BackPic, 0);
+      EXPECT_EQ(Hito1Pic, 0);
+      EXPECT_EQ(TsubuPic, 0);
+      EXPECT_EQ(plat::headless::Boxes().size(), 14u) << "each of the fourteen pictures reports once";
+      EXPECT_GE(ReadySound, 0) << "the sounds still load";
+    });
+    d.WhenScene(20, [] {
+      const Image f = CapturedFrame();
+      long lit = 0;
+      for (int y = 60; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) lit += f.At(x, y) != 0;
+      EXPECT_EQ(lit, 0) << "only the countdown is drawn";
+      EXPECT_GE(LabelMatch(f, "残り 30秒", 10, 10, 32, 0xFFFFFF), 0.95);
+      LeftClick();
+    });
+    d.AfterFrames(1, [] {
+      EXPECT_EQ(Rice, -1) << "the game itself goes on";
+      EXPECT_EQ(EatFrames, 3);
+    });
+    d.Then(PressEscape);
   });
   EXPECT_EQ(r.status, 0);
 }
