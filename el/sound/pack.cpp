@@ -213,15 +213,7 @@ int LoadPack(const char* name, int32_t mix) {
     elSystem::ReportError(kOp, "ミックス数が多過ぎます");
     return -1;
   }
-  if (!SoundRestoring) {
-    SoundCurrent = FreeSlot();
-    if (SoundCurrent < 0) {
-      SoundCurrent = 0;
-      elSystem::ReportError(kOp, "オブジェクト数が多過ぎます");
-      return -1;
-    }
-  }
-  if (!ValidObject(SoundCurrent)) return -1;
+  if (!ClaimSlot(kOp)) return -1;
   Entry e;
   if (!FindEntry(kOp, PackPath, name, &e)) return -1;
   std::vector<uint8_t> format(e.formatLength), data(e.dataLength);
@@ -252,15 +244,7 @@ int LoadStream(const char* name, uint32_t loopOffset) {
   static const char* const kOp = "elSound::LoadStream";
   if (!SoundReady) return -1;
   if (name == nullptr) name = "";
-  if (!SoundRestoring) {
-    SoundCurrent = FreeSlot();
-    if (SoundCurrent < 0) {
-      SoundCurrent = 0;
-      elSystem::ReportError(kOp, "オブジェクト数が多過ぎます");
-      return -1;
-    }
-  }
-  if (!ValidObject(SoundCurrent)) return -1;
+  if (!ClaimSlot(kOp)) return -1;
   SoundSlot& s = SoundObject[SoundCurrent];
   StreamState& st = s.stream;
   std::memcpy(st.packPath, PackPath, sizeof PackPath);

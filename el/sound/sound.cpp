@@ -63,6 +63,18 @@ int32_t FreeSlot() {
   return -1;
 }
 
+bool ClaimSlot(const char* op) {
+  if (!SoundRestoring) {
+    SoundCurrent = FreeSlot();
+    if (SoundCurrent < 0) {
+      SoundCurrent = 0;
+      elSystem::ReportError(op, "オブジェクト数が多過ぎます");
+      return false;
+    }
+  }
+  return ValidObject(SoundCurrent);
+}
+
 void DropBuffers(SoundSlot& s) {
   for (int32_t b = 0; b < kSoundBuffers; ++b) {
     if (s.buffer[b]) {
@@ -292,15 +304,7 @@ int LoadObject(const char* name, int32_t mix) {
     elSystem::ReportError(kOp, "ミックス数が多過ぎます");
     return -1;
   }
-  if (!SoundRestoring) {
-    SoundCurrent = FreeSlot();
-    if (SoundCurrent < 0) {
-      SoundCurrent = 0;
-      elSystem::ReportError(kOp, "オブジェクト数が多過ぎます");
-      return -1;
-    }
-  }
-  if (!ValidObject(SoundCurrent)) return -1;
+  if (!ClaimSlot(kOp)) return -1;
 
   uint8_t* fileFormat = nullptr;
   uint8_t* fileData = nullptr;

@@ -54,6 +54,9 @@ int32_t WriteBuffer(plat::AudioBuffer buffer, uint32_t offset, const uint8_t* sr
 bool ValidObject(int32_t object);
 // The lowest free slot, or -1.
 int32_t FreeSlot();
+// A loader's start: outside a restore, SoundCurrent becomes the lowest free slot ("too many
+// objects" is reported under op when there is none). False when the load must end with -1.
+bool ClaimSlot(const char* op);
 // Releases every buffer of the slot (stopped first) and clears the handles.
 void DropBuffers(SoundSlot& s);
 // Creates mixCount buffers for slot SoundCurrent from the sample and sets their levels: read back
