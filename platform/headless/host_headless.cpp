@@ -1,12 +1,11 @@
 // Headless host: an in-memory window and message queue, recorded message boxes and a fake clock,
 // all under the control of tests (platform/headless/headless.h).
-#include <deque>
-#include <mutex>
 #include <functional>
 
 #include "platform/clock.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
+#include "platform/message_queue.h"
 #include "platform/instance.h"
 
 namespace plat {
@@ -21,8 +20,6 @@ bool windowExists = false;
 bool windowRaised = false;
 std::string windowTitle;
 WindowProc windowProc = nullptr;
-std::deque<Msg> queue;
-std::mutex queueLock;  // PostMsg may come from another thread
 std::vector<headless::Box> boxes;
 int boxAnswer = IDNO;
 int beeps = 0;
@@ -63,26 +60,17 @@ void DestroyMainWindow() {
 }
 void MinimizeMainWindow() {}
 
-static bool QueueEmpty() {
-  std::lock_guard<std::mutex> lock(queueLock);
-  return queue.empty();
-}
-
 bool PeekMsg(Msg* out) {
   if (PollInstanceRequests()) RaiseMainWindow();
-  if (QueueEmpty() && idleHook) idleHook();
-  std::lock_guard<std::mutex> lock(queueLock);
-  if (queue.empty()) return false;
-  *out = queue.front();
-  queue.pop_front();
-  return true;
+  if (queue::Empty() && idleHook) idleHook();
+  return queue::Pop(out);
 }
 
 void WaitMsg() {
   uint64_t start = nowMicros;
-  while (QueueEmpty()) {
+  while (queue::Empty()) {
     if (idleHook) idleHook();
-    if (!QueueEmpty()) break;
+    if (!queue::Empty()) break;
     nowMicros += 1000;
     if (nowMicros - start > kWaitLimitMicros) PostQuit(0);
   }
@@ -90,16 +78,6 @@ void WaitMsg() {
 
 void DispatchMsg(const Msg& m) {
   if (windowProc && windowExists) windowProc(m.message, m.wParam, m.lParam);
-}
-
-void PostMsg(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  std::lock_guard<std::mutex> lock(queueLock);
-  queue.push_back({message, wParam, lParam});
-}
-
-void PostQuit(int code) {
-  std::lock_guard<std::mutex> lock(queueLock);
-  queue.push_back({WM_QUIT, static_cast<uintptr_t>(code), 0});
 }
 
 intptr_t DefWindowProc(uint32_t message, uintptr_t, intptr_t) {
@@ -141,10 +119,7 @@ void Reset() {
   windowRaised = false;
   windowTitle.clear();
   windowProc = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(queueLock);
-    queue.clear();
-  }
+  queue::Clear();
   boxes.clear();
   boxAnswer = IDNO;
   beeps = 0;

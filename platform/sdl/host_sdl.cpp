@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/message_queue.h"
 #include "platform/instance.h"
 #include "platform/resources.h"
 #include "platform/sdl/sdl_host.h"
@@ -22,9 +21,7 @@ namespace {
 
 SDL_Window* window = nullptr;
 WindowProc windowProc = nullptr;
-std::deque<Msg> queue;
 // PostMsg may come from the mixing thread (the MCI sequencer's end notification).
-std::mutex queueLock;
 std::vector<sdl::EventHook> hooks;
 
 // Virtual-key code of an SDL key, as the window procedure expects; 0 for keys it has no code for.
@@ -234,22 +231,13 @@ void MinimizeMainWindow() {
   if (window) SDL_MinimizeWindow(window);
 }
 
-static bool QueueEmpty() {
-  std::lock_guard<std::mutex> lock(queueLock);
-  return queue.empty();
-}
-
 bool PeekMsg(Msg* out) {
-  if (QueueEmpty()) Pump();
-  std::lock_guard<std::mutex> lock(queueLock);
-  if (queue.empty()) return false;
-  *out = queue.front();
-  queue.pop_front();
-  return true;
+  if (queue::Empty()) Pump();
+  return queue::Pop(out);
 }
 
 void WaitMsg() {
-  while (QueueEmpty()) {
+  while (queue::Empty()) {
     SDL_Event e;
     if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_WaitEventTimeout(&e, 100)) Translate(e);
     else if (!SDL_WasInit(SDL_INIT_VIDEO)) SDL_Delay(100);
@@ -259,16 +247,6 @@ void WaitMsg() {
 
 void DispatchMsg(const Msg& m) {
   if (windowProc && window) windowProc(m.message, m.wParam, m.lParam);
-}
-
-void PostMsg(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  std::lock_guard<std::mutex> lock(queueLock);
-  queue.push_back({message, wParam, lParam});
-}
-
-void PostQuit(int code) {
-  std::lock_guard<std::mutex> lock(queueLock);
-  queue.push_back({WM_QUIT, static_cast<uintptr_t>(code), 0});
 }
 
 intptr_t DefWindowProc(uint32_t message, uintptr_t, intptr_t) {
