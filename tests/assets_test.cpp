@@ -12,6 +12,7 @@
 
 #include "platform/resources.h"
 #include "tests/support/asset_formats.h"
+#include "tests/support/files.h"
 
 using assetfmt::Rgb;
 
@@ -59,10 +60,7 @@ std::string ExeDir() {
   return p.substr(0, p.rfind('/') + 1);
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+using testfiles::ReadFile;
 
 TEST(AssetsTest, ManifestHoldsEveryResourceOnceAndNothingElse) {
   std::set<std::string> want;

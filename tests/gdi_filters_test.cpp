@@ -9,15 +9,6 @@ using namespace efftest;
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> v;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return v;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) v.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return v;
-}
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }

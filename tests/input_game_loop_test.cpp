@@ -15,33 +15,13 @@
 #include "game/winmain.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_input.h"
+#include "tests/support/loop_run.h"
 
 namespace hl = plat::headless;
 
 namespace {
 
-void PrivateRuntimeDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char buf[512];
-    dir = std::string(getcwd(buf, sizeof buf)) + "/runtime";
-    mkdir(dir.c_str(), 0700);
-  }
-  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-}
-
-int RunGame(std::function<void()> hook) {
-  PrivateRuntimeDir();
-  ShutDownDone = 0;
-  hl::Reset();
-  hl::ResetInput();
-  hl::SetTimeMs(10000);
-  elSystem::SetFrameRate(60);
-  hl::SetIdleHook(std::move(hook));
-  char name[] = "oomori";
-  char* argv[] = {name, nullptr};
-  return GameMain(1, argv);
-}
+using looptest::RunGame;
 
 struct Seen {
   uint32_t code;

@@ -20,6 +20,7 @@
 #include "platform/host.h"
 #include "platform/mci.h"
 #include "platform/midi.h"
+#include "tests/support/loop_run.h"
 #include "tests/support/music_support.h"
 
 namespace hl = plat::headless;
@@ -158,18 +159,8 @@ TEST_F(FilePiece, NotificationsOtherThanSuccessAreIgnored) {
 }
 
 // The main loop's once-a-second check ends a non-repeating piece and raises MusicFileEnded.
-void PrivateRuntimeDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char buf[512];
-    dir = std::string(getcwd(buf, sizeof buf)) + "/runtime";
-    mkdir(dir.c_str(), 0700);
-  }
-  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-}
-
 TEST(FilePieceMainLoop, TheEndCheckSetsMusicFileEnded) {
-  PrivateRuntimeDir();
+  looptest::PrivateRuntimeDir();
   hl::Reset();
   hl::SetAudioDeviceAvailable(true);
   hl::SetAudioDeviceRate(kRate);

@@ -11,15 +11,8 @@
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> v;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return v;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) v.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return v;
-}
+using efftest::ReadFile;
+
 
 // Entry names of a pack in file order.
 std::vector<std::string> Names(const std::vector<uint8_t>& b) {

@@ -15,21 +15,14 @@
 #include "game/winmain.h"
 #include "platform/headless/headless.h"
 #include "platform/instance.h"
+#include "tests/support/loop_run.h"
 
 namespace hl = plat::headless;
 using namespace plat;
+using looptest::PrivateRuntimeDir;
+using looptest::RunGame;
 
 namespace {
-
-void PrivateRuntimeDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char buf[512];
-    dir = std::string(getcwd(buf, sizeof buf)) + "/runtime";
-    mkdir(dir.c_str(), 0700);
-  }
-  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-}
 
 class WindowProcTest : public ::testing::Test {
  protected:
@@ -152,19 +145,6 @@ TEST_F(WindowProcTest, CursorScreenSaverAndActivation) {
   Send(WM_ACTIVATEAPP, 0);
   EXPECT_EQ(AppActive, 0u);
   EXPECT_EQ(CursorShown, 1u);
-}
-
-// Runs the program on the headless host; hook is called whenever the queue is empty.
-int RunGame(std::function<void()> hook) {
-  PrivateRuntimeDir();
-  ShutDownDone = 0;
-  hl::Reset();
-  hl::SetTimeMs(10000);
-  elSystem::SetFrameRate(60);  // the fake clock went back: start the frame pacing afresh
-  hl::SetIdleHook(std::move(hook));
-  char name[] = "oomori";
-  char* argv[] = {name, nullptr};
-  return GameMain(1, argv);
 }
 
 TEST(MainLoop, EscapeShutsDownOnceAndQuits) {

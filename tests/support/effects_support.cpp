@@ -1,5 +1,7 @@
 #include "tests/support/effects_support.h"
 
+#include <cstdio>
+
 #include "el/elDraw.h"
 
 namespace efftest {

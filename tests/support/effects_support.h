@@ -2,8 +2,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "tests/support/draw_support.h"
+#include "tests/support/files.h"
 
 namespace efftest {
 
@@ -18,5 +21,7 @@ void FillScreen(const std::function<uint16_t(int32_t, int32_t)>& pixel);
 uint16_t At(int32_t x, int32_t y);
 // A different, never-black 5-bit pixel for every position (used to tell where pixels came from).
 uint16_t Coded(int32_t x, int32_t y);
+
+using testfiles::ReadFile;
 
 }  // namespace efftest

@@ -11,6 +11,8 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
 
+#include "tests/support/files.h"
+
 namespace soundtest {
 
 inline void Put16(std::vector<uint8_t>& v, uint16_t x) {
@@ -88,15 +90,7 @@ inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
   std::fclose(f);
 }
 
-inline std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> v;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return v;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) v.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return v;
-}
+using testfiles::ReadFile;
 
 // A fresh module on an open headless device of the given rate, with an empty table and no boxes.
 inline void Fresh(uint32_t rate = 11025) {
