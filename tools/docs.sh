@@ -14,10 +14,10 @@ DOXYFILE=docs/reference/Doxyfile
 command -v doxygen >/dev/null || { echo "docs: doxygen is not installed (deps.txt)" >&2; exit 1; }
 cd "$SRC"
 
-# Every public header (el/*.h, one a module) must be an input of the reference, and must carry the
-# file comment without which doxygen would skip its free variables silently.
+# Every public header (el/*.h, one a module, and elSystem's input half) must be an input of the
+# reference, and must carry the file comment without which doxygen would skip its free variables.
 missing=0
-for h in el/*.h; do
+for h in el/*.h el/system/input.h; do
   if ! grep -q "^ *$h\( \\\\\)\?$\|= *$h\( \\\\\)\?$" "$DOXYFILE"; then
     echo "docs: $h is not an input of $DOXYFILE" >&2
     missing=1
