@@ -42,6 +42,7 @@ extern int32_t SavedClipLeft, SavedClipTop, SavedClipRight, SavedClipBottom;
 ///@}
 
 /// Display, draw objects, blits, presentation, text, effects, primitives, filters and clip wipes.
+/// The model (object numbers, tables, selectors, failure answers) is described in elDraw.h.
 namespace elDraw {
 
 // Screen and surfaces.
@@ -202,6 +203,7 @@ void PutRows(int32_t x, int32_t y, int32_t step, int32_t object, int32_t left, i
 /// Shows the frame: draws the fade tiles and the pause overlay when active, then copies the back
 /// screen to the window or the full-screen display (after the vertical blank, when that pacing is on).
 void Present();
+/// Turns waiting for the vertical blank at present on or off.
 /// @param on 1: elDraw::Present waits for the vertical blank; 0: it does not (set by
 /// elSystem::SetFrameWait, which keeps exactly one of the two pacings on).
 void SetVSync(uint32_t on);
@@ -241,6 +243,7 @@ void SetFont(int32_t face, int32_t height, int32_t angle, int32_t weight, uint8_
 void SetFontName(const char* name, int32_t height, int32_t angle, int32_t weight, uint8_t italic, uint8_t underline);
 /// Ends the text span opened by elDraw::SetFont or elDraw::SetFontName.
 void EndFont();
+/// Sets the colours of the text operations.
 /// @param text, background COLORREF (0x00BBGGRR) of the text and of its shadow or background.
 /// @param transparent 1: the background is left alone; 0: drawn behind direct text.
 void SetTextColor(uint32_t text, uint32_t background, uint32_t transparent);
@@ -249,6 +252,7 @@ void Text(int32_t x, int32_t y, const char* text);
 /// Draws text word-wrapped in the rectangle with the current font.
 /// @param align 0 left, 1 centred, 2 right; other values draw nothing.
 void DrawTextBox(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text, int32_t align);
+/// Measures word-wrapped text without drawing it.
 /// @return the height in pixels that elDraw::DrawTextBox would take for text in the rectangle's
 /// width; 0 without a font.
 int32_t MeasureTextBox(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* text);
@@ -337,7 +341,7 @@ void CloseScreen();
 // 0 when the screen is not 16-bit, the object has no surface, a surface could not be locked, or the
 // rectangle lies outside the object. Rotations sample each destination pixel at its centre.
 /// Cross-fades the picture over the screen through the 5-bit fade table.
-/// @param alpha 0 (screen only) .. 31 (picture only).
+/// @param alpha 0 (screen only) to 31 (picture only).
 /// @return 1 (also when nothing is visible); 0, with no report, when the screen is not 16-bit, the
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutBlend(int32_t x, int32_t y, int32_t alpha, int32_t object, int32_t left, int32_t top, int32_t right,
@@ -352,7 +356,7 @@ int PutBlendRGB(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int3
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutHalf(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Linear mix picture x alpha + screen x (1 - alpha), per channel at full channel width.
-/// @param alpha 0.0 .. 1.0.
+/// @param alpha 0.0 to 1.0.
 /// @return 1 (also when nothing is visible); 0, with no report, when the screen is not 16-bit, the
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutAlpha(int32_t x, int32_t y, float alpha, int32_t object, int32_t left, int32_t top, int32_t right,
@@ -383,7 +387,7 @@ int PutBlendGradient(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen,
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutAdd(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Additive put with the picture first darkened: min(max(picture - amount, 0) + screen, 31).
-/// @param amount 0 .. 31 (truncated).
+/// @param amount 0 to 31 (truncated).
 /// @return 1 (also when nothing is visible); 0, with no report, when the screen is not 16-bit, the
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left, int32_t top, int32_t right,
@@ -394,7 +398,7 @@ int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left,
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutShadow(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Puts the picture darkened: each channel max(channel - (31 - level), 0).
-/// @param level 31 the picture as it is .. 0 black.
+/// @param level 31 the picture as it is to 0 black.
 /// @return 1 (also when nothing is visible); 0, with no report, when the screen is not 16-bit, the
 /// object has no picture, a surface cannot be locked or the rectangle leaves the object.
 int PutDark(int32_t x, int32_t y, int32_t level, int32_t object, int32_t left, int32_t top, int32_t right,
@@ -479,7 +483,7 @@ int PutRowsStep(int32_t x, int32_t y, int32_t step, int32_t object, int32_t left
 /// @return 1; nothing is reported.
 int PutSineRows(int32_t x, int32_t y, uint32_t direction, float speed, int32_t object, int32_t left, int32_t top,
                 int32_t right, int32_t bottom);
-/// Puts each row shifted sideways by a random amount in -amplitude .. amplitude - 1 (amplitude < 1:
+/// Puts each row shifted sideways by a random amount in -amplitude to amplitude - 1 (amplitude < 1:
 /// a plain put).
 /// @return 1; nothing is reported.
 int PutJitter(int32_t x, int32_t y, int32_t amplitude, int32_t object, int32_t left, int32_t top, int32_t right,

@@ -61,6 +61,7 @@ struct MusicSlot {
 extern MusicSlot MusicObject[kMusicObjects];
 
 /// MIDI music objects, the MIDI file piece and the levels of the music as a whole.
+/// The model (object numbers, tables, selectors, failure answers) is described in elMusic.h.
 namespace elMusic {
 
 /// Starts the MIDI system (the synthesizer with its General MIDI SoundFont), lists the output ports

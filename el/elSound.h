@@ -16,6 +16,7 @@
 #include <cstdint>
 
 /// Sound objects, WAVE files, sound packs and streamed sound.
+/// The model (object numbers, tables, selectors, failure answers) is described in elSound.h.
 namespace elSound {
 
 // Device and table.
@@ -95,13 +96,13 @@ void PanLeft(int32_t object, int32_t selector);
 /// Pans fully right.
 /// @param selector buffer 0..9; -1 every buffer; -2 only the next buffer in turn.
 void PanRight(int32_t object, int32_t selector);
-/// Changes the volume by db decibels, within -100 (silent) .. 0 (full).
+/// Changes the volume by db decibels, within -100 (silent) to 0 (full).
 /// @param selector buffer 0..9; -1 every buffer; -2 only the next buffer in turn.
 void ShiftVolume(int32_t object, int32_t db, int32_t selector);
 /// Returns to full volume (0 dB).
 /// @param selector buffer 0..9; -1 every buffer; -2 only the next buffer in turn.
 void ResetVolume(int32_t object, int32_t selector);
-/// Sets the volume to db decibels, -100 (silent) .. 0 (full).
+/// Sets the volume to db decibels, -100 (silent) to 0 (full).
 /// @param selector buffer 0..9; -1 every buffer; -2 only the next buffer in turn.
 void SetVolume(int32_t object, int32_t db, int32_t selector);
 
@@ -150,6 +151,7 @@ void Echo(int32_t object, uint32_t interval, int32_t count, int32_t step);
 /// As elSound::Echo, the repeats also wandering between left and right (within 30 dB).
 /// @param speed speed of the wander.
 void EchoPan(int32_t object, uint32_t interval, int32_t count, int32_t step, int32_t speed);
+/// Reads sound object object's play position.
 /// @return the play cursor of the object's first buffer, in bytes from the start of the sound; 0
 /// without a buffer.
 uint32_t GetPosition(int32_t object);

@@ -26,6 +26,7 @@ extern uint32_t StreamPaused;            ///< 1 while paused
 extern uint32_t StreamStepping;          ///< 1 until the next elStream::Draw shows one picture and pauses
 
 /// The media stream: open, play, draw, seek and release one file.
+/// The model (object numbers, tables, selectors, failure answers) is described in elStream.h.
 namespace elStream {
 
 /// Closes any open file and resets the stream state (called by elDraw::Screen).
@@ -56,6 +57,7 @@ void Forward(uint32_t ms);
 void Backward(uint32_t ms);
 /// Moves the position to the start.
 void Rewind();
+/// The stream's state.
 /// @return 0 no file open, 1 playing, 2 paused, 3 stopped, 4 the position has reached the end.
 int GetState();
 /// Closes the open file.

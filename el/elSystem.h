@@ -16,6 +16,7 @@
 #include "el/system/input.h"
 
 /// System services: program spine, frame timing, error reporting, system information, input.
+/// The model (object numbers, tables, selectors, failure answers) is described in elSystem.h.
 namespace elSystem {
 
 // Program spine.
@@ -49,6 +50,7 @@ int Shutdown();
 /// @param code an error code such as the platform's result; accepted and not shown.
 /// @return 0, so that a caller can return the report as its own failure value.
 int ReportError(const char* operation, const char* message, long code = 0);
+/// Whether any operation has failed.
 /// @return the sticky error flag: 1 once any operation has reported a failure (cleared only at the
 /// start of elDraw::Screen), else 0.
 int GetError();
@@ -98,6 +100,7 @@ int SetWait(int32_t slot, uint32_t ms);
 /// @param slot wait slot, 1 to 10.
 /// @return 1; for a slot outside 1..10 reports "ウェイトNoが範囲外です" and returns 0.
 int InitWait(int32_t slot);
+/// Whether wait slot slot has passed its deadline.
 /// @param slot wait slot, 1 to 10 (a slot never set reads as passed; one outside 0..10 too, unreported).
 /// @return 1 when the slot's deadline has come, else 0.
 int CheckWait(int32_t slot);
@@ -124,12 +127,14 @@ int32_t ReadNumber(const char* name);
 int WriteNumber2(const char* name, int32_t value);
 /// Same as elSystem::ReadNumber.
 int32_t ReadNumber2(const char* name);
+/// The program's command line.
 /// @return the program's command line as kept at start (at most 1023 bytes).
 char* GetCommandLine();
 /// Free space of the program directory's file system, in bytes.
 /// @param drive a drive letter; ignored here (there are no drives).
 /// @return the free bytes, wrapping at 4 GiB as a 32-bit count; 0 when it cannot be read.
 uint32_t GetDiskFree(uint8_t drive);
+/// Available memory.
 /// @return the memory available to programs, in bytes, at most 4 GiB - 1; 0 when unknown.
 uint32_t GetAvailMemory();
 /// Today's local date. Null pointers are skipped.
@@ -139,11 +144,14 @@ uint32_t GetAvailMemory();
 void GetDate(uint32_t* year, uint32_t* month, uint32_t* day, char* weekday);
 /// The local time of day (hour 0..23, minute and second 0..59). Null pointers are skipped.
 void GetTime(uint32_t* hour, uint32_t* minute, uint32_t* second);
+/// The operating system's version code.
 /// @return the version code of the operating system: 310, 950, 980, major * 100 + minor, 2000 or
 /// major * 1000 + minor * 10 for the systems those codes name, and 0xFFFFFFFF for any other (this one).
 uint32_t GetOSVersion();
+/// Colour depth of the game screen.
 /// @return bits per pixel of the game screen once set up, else 32.
 uint32_t GetColorBits();
+/// Whether the game runs in a window.
 /// @return 1 when the game runs in a window, 0 in full screen.
 int IsWindowed();
 /// Waits ms milliseconds (sleeping while more than 2 ms remain), then resets the frame clock so the

@@ -186,6 +186,7 @@ void ClipCursor(int32_t left, int32_t top, int32_t right, int32_t bottom);
 void ClipCursorToScreen();
 /// Lets the cursor leave the game screen again.
 void UnclipCursor();
+/// Whether the cursor is clipped.
 /// @return 1 while the cursor is held in a rectangle, else 0.
 int IsCursorClipped();
 
@@ -201,6 +202,7 @@ void EnableIME(uint32_t on);
 void SetSysKeyMode(uint32_t mode);
 /// Counts the releases of key vk from now (elSystem::GetWatchCount).
 void SetWatchKey(uint32_t vk);
+/// Count of the watched key.
 /// @return releases of the watched key since elSystem::SetWatchKey.
 uint32_t GetWatchCount();
 
@@ -213,6 +215,7 @@ int InitJoystick();
 void CalibrateJoystick();
 /// Clears the ramps and hold timers of joysticks 0 and 1.
 void ResetJoystick();
+/// Sets the ramp and hold speeds of a polled joystick.
 /// @param joystick 0 or 1.
 /// @param rampRate, holdRate speeds of elSystem::GetJoyRamp and elSystem::GetJoyHold, in units a second.
 void SetJoystickRate(int32_t joystick, float rampRate, float holdRate);
@@ -220,11 +223,13 @@ void SetJoystickRate(int32_t joystick, float rampRate, float holdRate);
 void GetJoystickCenter(int32_t joystick, int32_t* x, int32_t* y);
 /// The raw axis readings of joystick 0 or 1 (0, 0 when it cannot be read).
 void GetJoyPosition(int32_t joystick, int32_t* x, int32_t* y);
+/// Whether a joystick button is pressed.
 /// @param joystick 0 or 1; @p button 1..32.
 /// @return 1 while the button is pressed, else 0 (also when the joystick cannot be read).
 int GetJoyButton(int32_t joystick, int32_t button);
 /// Whether buttons 1..4 of joystick 0 or 1 are pressed (1) or not (0), into pressed4[0..3].
 void GetJoyButtons(int32_t joystick, uint32_t* pressed4);
+/// A joystick button's press and release edges, polled once a frame.
 /// @param joystick 0 or 1; @p button 1..4.
 /// @return the button's edge state: 0 up, 1 just pressed, 3 held, 2 just released; 0 while a fade or the pause
 /// overlay runs,
@@ -232,6 +237,7 @@ void GetJoyButtons(int32_t joystick, uint32_t* pressed4);
 uint32_t GetJoyButtonState(int32_t joystick, int32_t button);
 /// The edge states of buttons 1..4 (as elSystem::GetJoyButtonState) into states4[0..3].
 void GetJoyButtonStates(int32_t joystick, uint32_t* states4);
+/// How long a joystick button has been held, polled once a frame.
 /// @param joystick 0 or 1; @p button 1..4.
 /// @return how long the button has been held, 0..100 at holdRate units a second; 0 once released.
 int32_t GetJoyHold(int32_t joystick, int32_t button);
@@ -240,6 +246,7 @@ void GetJoyHolds(int32_t joystick, int32_t* holds4);
 /// The stick's direction on each axis: -1, 0 or 1 (beyond half the rest value either way), 0 when
 /// it cannot be read.
 void GetJoyDirection(int32_t joystick, int32_t* dx, int32_t* dy);
+/// The stick's direction in eight ways.
 /// @return the stick's direction as on a numeric keypad: 5 centre, 8 up, 2 down, 4 left, 6 right,
 /// 7, 9, 1, 3 the diagonals; 5 when the joystick cannot be read.
 int32_t GetJoyDirection8(int32_t joystick);
