@@ -138,17 +138,19 @@ int32_t SwapPack(const char* name, int32_t object, int32_t placement);
 void ClearScreen();
 /// Fills draw object object with black (its colour key, normally).
 void ClearObject(int32_t object);
-/// Fills a rectangle of the back screen with black; not clipped (a rectangle outside the screen
-/// draws nothing).
+/// Fills a rectangle of the back screen with black; not clipped: a rectangle that does not lie wholly
+/// on the screen draws nothing.
 /// @param left, top, right, bottom in screen pixels, right and bottom exclusive.
 void FillBlack(int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Draws a one-pixel black frame along the inside of the rectangle (right and bottom exclusive).
 void FrameBlack(int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Fills the whole back screen with white.
 void ClearScreenWhite();
-/// Fills a rectangle of the back screen (right and bottom exclusive) with white; not clipped.
+/// Fills a rectangle of the back screen (right and bottom exclusive) with white; not clipped, as
+/// elDraw::FillBlack.
 void FillWhite(int32_t left, int32_t top, int32_t right, int32_t bottom);
-/// Fills a rectangle of the back screen (right and bottom exclusive) with a pixel value; not clipped.
+/// Fills a rectangle of the back screen (right and bottom exclusive) with a pixel value; not clipped,
+/// as elDraw::FillBlack.
 /// @param pixel a pixel in the screen's own format (16-bit screens: RGB 5-6-5 or 5-5-5 as the display has it).
 void FillColor(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t pixel);
 /// Darkens a rectangle of the back screen to half and adds half of pixel: a translucent fill,

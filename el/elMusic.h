@@ -67,7 +67,8 @@ namespace elMusic {
 /// Starts the MIDI system (the synthesizer with its General MIDI SoundFont), lists the output ports
 /// and opens the synthesizer port (elMusic::Port(-1, 2, 22, 8, 0)). Called by elDraw::Screen.
 /// @return 1; on failure 0 after reporting "DirectMusicが使用できません" or
-/// "MIDI出力ポート検索ができません"; the file piece then plays through the MCI sequencer.
+/// "MIDI出力ポート検索ができません"; the file piece then plays through the MCI sequencer. A synthesizer
+/// port that cannot be opened is reported by elMusic::Port, and Init still answers 1.
 int Init();
 /// Opens output port port for the music and moves the loaded objects onto it.
 /// @param port index of the ports found (0..PortCount - 1); -1 the synthesizer.

@@ -118,7 +118,8 @@ char* GetProgramDir(uint32_t useDataRoot);
 void LoadDataRoot(const char* name);
 /// Writes value as decimal text into the file name of the program directory (data-root form),
 /// replacing it.
-/// @return 0 when the number reached the file; on failure a non-zero value, with no report.
+/// @return the answer of closing the file: 0 when the number reached it, EOF (-1) when it did not. A
+/// file that cannot be created also answers 0, with nothing written; nothing is reported.
 int WriteNumber(const char* name, int32_t value);
 /// Reads a decimal number from the file name of the program directory (data-root form).
 /// @return the number; 0 for a missing file or one that holds no number (no report).
