@@ -128,7 +128,8 @@ void AddToPack(const char* pack, const char* file);
 int LoadPack(const char* name, int32_t mix);
 /// Loads the sound pack's entry name as a streamed sound object: a four-second buffer refilled from
 /// the pack by elSound::Streaming, for long music. Entries shorter than five seconds are loaded whole
-/// as elSound::LoadPack(name, 1) does. Streams always play looping; elSound::Play ends after one pass.
+/// as elSound::LoadPack(name, 1) does. elSound::Play plays a stream once
+/// through, elSound::PlayLoop repeats it from the loop point.
 /// @param loopOffset byte offset into the sound where the loop starts again (past the end: 0).
 /// @return the object number 0..69; -1 when sound is off, or after reporting one of
 /// "オブジェクト数が多過ぎます", "パックファイル名が指定されていません", "WAVEファイルを読み込めません",
