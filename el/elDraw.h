@@ -60,7 +60,7 @@ namespace elDraw {
 int Screen(int32_t width, int32_t height, int32_t placement);
 /// Chooses the full-screen depth tried first by elDraw::Screen and two alternatives tried in turn
 /// when the display refuses it (0: none).
-/// @param depth bits per pixel (16 or 32); @p alt1, @p alt2 the fallbacks.
+/// @param depth bits per pixel (16 at start); @p alt1, @p alt2 the fallbacks.
 /// @return depth.
 int32_t SetColorDepth(int32_t depth, int32_t alt1, int32_t alt2);
 /// Before a windowed start: when the desktop shows fewer colours than ColorDepth needs, explains it
@@ -70,7 +70,8 @@ int32_t SetColorDepth(int32_t depth, int32_t alt1, int32_t alt2);
 /// @return 1 to go on (the desktop is deep enough, already full screen, or the player chose full
 /// screen); 0 after shutting down when the player declined. No report.
 uint32_t CheckWindowColor(const char* settingFile);
-/// Sets the back screen's clip rectangle, which every put and fill respects.
+/// Sets the back screen's clip rectangle, which the puts, the effects and elDraw::FillHalf respect
+/// (the plain fills do not).
 /// @param left, top, right, bottom in screen pixels, right and bottom exclusive.
 void SetClip(int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Takes the back screen's device context for GDI text and drawing (BackDC); none if it cannot be had.
@@ -188,8 +189,8 @@ void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
 /// @p speed wave speed in degrees a second; @p alternate non-zero flips the shift on every other row.
 void PutWave(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, float speed, int32_t object, int32_t left,
              int32_t top, int32_t right, int32_t bottom, int32_t alternate);
-/// As elDraw::PutWave, with the rows also scrolling upwards through the rectangle.
-/// @param scroll rows a second (negative: downwards).
+/// As elDraw::PutWave, with the picture also scrolling through the rectangle, wrapping round.
+/// @param scroll rows a second; positive scrolls the picture down, negative up.
 void PutWaveScroll(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, float speed, float scroll,
                    int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
 /// Fills the screen band of rows y0 to y1 with the rectangle tiled across, rows waving as in
