@@ -165,9 +165,8 @@ void SetInputDevices(uint16_t mask);
 void CheckEvent(uint16_t code, uint32_t* state, float* age);
 /// Polls a key directly (not through the queue).
 /// @param vk virtual-key code.
-/// @param[in,out] state 0 up, 1 just pressed, 3 held, 2 just released; held at 0 while a fade or the pause
-/// overlay runs or input is
-/// locked.
+/// @param[in,out] state 0 up, 1 just pressed, 3 held, 2 just released; held at 0 while a fade or
+/// the pause overlay runs or input is locked.
 void GetKey(int32_t vk, uint32_t* state);
 /// Waits for one of the listed keys or buttons to be pressed and released: call once a frame.
 /// Codes 1 and 2 are the left and right mouse button, any other a virtual key; the list ends with 0.
@@ -231,9 +230,8 @@ int GetJoyButton(int32_t joystick, int32_t button);
 void GetJoyButtons(int32_t joystick, uint32_t* pressed4);
 /// A joystick button's press and release edges, polled once a frame.
 /// @param joystick 0 or 1; @p button 1..4.
-/// @return the button's edge state: 0 up, 1 just pressed, 3 held, 2 just released; 0 while a fade or the pause
-/// overlay runs,
-/// input is locked, or the joystick cannot be read.
+/// @return the button's edge state: 0 up, 1 just pressed, 3 held, 2 just released; 0 while a fade
+/// or the pause overlay runs, input is locked, or the joystick cannot be read.
 uint32_t GetJoyButtonState(int32_t joystick, int32_t button);
 /// The edge states of buttons 1..4 (as elSystem::GetJoyButtonState) into states4[0..3].
 void GetJoyButtonStates(int32_t joystick, uint32_t* states4);
