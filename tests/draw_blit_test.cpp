@@ -335,6 +335,10 @@ TEST_F(BlitTest, WaveRowsAndBands) {
   EXPECT_EQ(From(5, 4), std::make_pair(5, 4));
   EXPECT_EQ(From(5, 15), std::make_pair(5, 12));
   elDraw::PutRows(0, 0, 0, coded, 0, 0, 64, 16);  // no step: nothing, and no endless loop
+  // Wave scroll: source rows top .. bottom - 1 fill the rows from y down, whatever the scroll.
+  elDraw::ClearScreen();
+  elDraw::PutWaveScroll(10, 50, 0, 0, 0.0f, 0.0f, coded, 0, 20, 64, 40);
+  for (int32_t y = 45; y < 95; ++y) EXPECT_EQ(From(20, y).first, y >= 50 && y < 70 ? 10 : -1) << y;
   // Wave scroll and band stay on the screen and inside the picture.
   elDraw::ClearScreen();
   for (int i = 0; i < 5; ++i) {

@@ -268,7 +268,7 @@ void PutWaveScroll(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, flo
     int32_t offset = WaveOffset(r, divisor, WaveScrollPhase, amplitude);
     int32_t s = r + static_cast<int32_t>(WaveScrollRows);
     if (s >= bottom) s = top + 1 + (s - bottom);
-    Put(x + offset, y + r, object, left, s, right, s + 1);
+    Put(x + offset, y + (r - top), object, left, s, right, s + 1);
   }
   AdvancePhase(WaveScrollPhase, speed);
   AdvanceRows(WaveScrollRows, scroll, bottom - top);
