@@ -60,6 +60,7 @@ void PutToObject(int32_t target, int32_t x, int32_t y, int32_t object, int32_t l
 void PutOpaqueToObject(int32_t target, int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
                        int32_t right, int32_t bottom);
 void PutTiled(float speedX, float speedY, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// Clipped like Put: the visible part shows what the whole stretch would show there.
 void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom,
                 int32_t width, int32_t height);
 void PutWave(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, float speed, int32_t object, int32_t left,
@@ -121,6 +122,8 @@ namespace elDraw {
 // Clip wipes.
 int32_t StartWipe(int32_t kind, int32_t direction, float speed, int32_t band);
 int32_t StepWipe();
+// Empties the clip rectangle; the normal one is kept for the next wipe (a second close or a close
+// during a wipe does not overwrite it).
 void CloseScreen();
 
 // Software effect blitters (16-bit screens): each puts the object's rectangle at (x, y) of the back

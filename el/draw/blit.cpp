@@ -1,6 +1,6 @@
 // Fills and copies onto the back screen and into objects.
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -63,8 +63,9 @@ struct Stretch {
   plat::Rect src;
 };
 
-// The source column (row) of destination column i of n stretched from s.left (s.top) over sw
-// pixels: the nearest sample at the centre of each destination pixel, as the blitter takes it.
+// The source column (row) for destination column (row) i of n, stretched from the sw source pixels
+// that start at from: the nearest sample at the centre of each destination pixel, as the blitter
+// takes it.
 inline int32_t Sample(int64_t i, int32_t n, int32_t from, int32_t sw) {
   return from + static_cast<int32_t>(((2 * i + 1) * sw) / (2 * int64_t(n)));
 }
