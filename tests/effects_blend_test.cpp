@@ -149,6 +149,7 @@ TEST_F(EffectsTest, TableMembersOverEverySixteenBitPixel) {
   check("blend 31", [&] { elDraw::PutBlend(0, 0, 31, all, 0, 0, 256, 256); }, same);
   check("blend 0", [&] { elDraw::PutBlend(0, 0, 0, all, 0, 0, 256, 256); },
         [](uint16_t, uint16_t d, uint16_t p) { return p == d; });
+  check("rotated blend 31", [&] { elDraw::PutRotateBlend(0, 0, 256, 256, 0, 31, all, 0, 0, 256, 256); }, same);
   for (int32_t level : {1, 16, 30}) {
     check("dark", [&] { elDraw::PutDark(0, 0, level, all, 0, 0, 256, 256); }, [&](uint16_t s, uint16_t d, uint16_t p) {
       if (!s) return p == d;

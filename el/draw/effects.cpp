@@ -12,6 +12,8 @@ float SineRowPhase;
 namespace {
 
 using eldraw_effects::Frame;
+using eldraw_effects::Green;
+using eldraw_effects::GreenLow;
 using eldraw_effects::Run;
 
 inline int32_t Clamp31(int32_t v) { return v < 0 ? 0 : v > 31 ? 31 : v; }
@@ -51,21 +53,6 @@ inline uint16_t Place5(uint32_t r, uint32_t g, uint32_t b) {
   return static_cast<uint16_t>((r << RShift5) | (g << GShift5) | (b << BShift5));
 }
 
-// A 6-bit green goes through the 5-bit tables without its lowest bit. The bit is given back from the
-// first of two pixels (then the second) whose green the result equals, so a put that leaves a colour
-// as it was (level 31, alpha 31 or 0, adding black) is exact; any other result keeps it 0. On 5-5-5
-// screens there is no such bit and nothing changes.
-struct GreenLow {
-  uint16_t top, low;  // the green bits the tables give, and the one they drop
-  uint16_t operator()(uint16_t out, uint16_t first, uint16_t second) const {
-    const uint16_t from = ((out ^ first) & top) == 0 ? first : ((out ^ second) & top) == 0 ? second : 0;
-    return static_cast<uint16_t>(out | (from & low));
-  }
-};
-inline GreenLow Green() {
-  const uint16_t low = GMax == 63 ? static_cast<uint16_t>(1u << GShift) : 0;
-  return {static_cast<uint16_t>(GMask & ~low), low};
-}
 
 int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
