@@ -180,7 +180,8 @@ void PutOpaqueToObject(int32_t target, int32_t x, int32_t y, int32_t object, int
 /// speedY pixels a second (scaled by the frame time). Nothing for an empty rectangle.
 /// @param speedX, speedY scroll speed in pixels a second.
 void PutTiled(float speedX, float speedY, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom);
-/// Puts the rectangle stretched to width x height at (x, y), with the colour key.
+/// Puts the rectangle stretched to width x height at (x, y), with the colour key. Clipped like
+/// elDraw::Put: the visible part shows what the whole stretch would show there.
 /// @param width, height the size on the screen in pixels.
 void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom,
                 int32_t width, int32_t height);
@@ -215,7 +216,8 @@ void GrabScreen(int32_t object, int32_t left, int32_t top, int32_t right, int32_
 /// Loads the fade tile picture (ten 64 x 48 tiles side by side, black transparent) used by
 /// elDraw::FadeOut and elDraw::FadeIn.
 /// @param name BMP file or resource name.
-/// @return the object number; on failure a failure value after the report of elDraw::LoadObject.
+/// @return the object number; on failure 0 after the report of elDraw::LoadObject (the fades then
+/// run their frames without tiles).
 int32_t LoadFadeTiles(const char* name);
 /// Starts a fade to black over the next ten presents (the fade tiles cover the screen step by step).
 void FadeOut();
@@ -224,7 +226,8 @@ void FadeIn();
 /// Loads (or replaces) the pause overlay: a picture scrolled with the arrow keys over a moving
 /// background of 64 x 48 tiles, shown by elDraw::TogglePause.
 /// @param picture, tile BMP file or resource names; @p height the picture's height in pixels.
-/// @return height; on failure a failure value after the report of elDraw::LoadObject.
+/// @return height, also when a picture failed to load (reported by elDraw::LoadObject; the overlay
+/// then leaves that picture out).
 int32_t SetPause(const char* picture, const char* tile, int32_t height);
 /// Shows or hides the pause overlay (shown only once elDraw::SetPause has given it a picture).
 void TogglePause();
@@ -335,8 +338,9 @@ int32_t StartWipe(int32_t kind, int32_t direction, float speed, int32_t band);
 /// WipeOpened or WipeClosed becomes 1; a closed screen stays closed until the next wipe.
 /// @return 1 while a wipe ran this frame, 0 when none is running.
 int32_t StepWipe();
-/// Closes the screen at once: saves the clip and shrinks it to nothing, as a finished closing wipe
-/// leaves it (the next elDraw::StartWipe puts the saved clip back first).
+/// Closes the screen at once: shrinks the clip to nothing, as a finished closing wipe leaves it (the
+/// next elDraw::StartWipe puts the saved clip back first). The normal clip is saved only when no wipe
+/// is running and the screen is not already closed, so a second close keeps it.
 void CloseScreen();
 
 // Software effect blitters (16-bit screens): each puts the object's rectangle at (x, y) of the back

@@ -1,4 +1,7 @@
 // Fills, clipped puts, tiling, both stretch paths, the half fill, waves and rows.
+#include <climits>
+#include <vector>
+
 #include "el/elDraw.h"
 #include "el/elSystem.h"
 #include "tests/support/draw_support.h"
@@ -34,6 +37,48 @@ class BlitTest : public DrawTest {
     for (int32_t y = 0; y < 480; ++y)
       for (int32_t x = 0; x < 640; ++x) n += PixelAt(BackSurface, x, y) != 0;
     return n;
+  }
+  // A stretch partly outside the clip rectangle (or the screen) shows exactly the part of the whole
+  // stretch that lies inside it; the picture has black (key) pixels, the screen is white.
+  void ExpectClippedStretchesShowPartOfTheWhole() {
+    WriteProgramFile("HOLES.BMP", Bmp24(64, 64, [](int x, int y) { return (x + 2 * y) % 7 ? Coded(x, y) : 0u; }));
+    elDraw::SetColorKey(0);
+    const int32_t pic = elDraw::LoadObject("HOLES.BMP", 2);
+    ASSERT_GT(pic, 0);
+    const int32_t W = 101, H = 77;  // from a 37 x 25 rectangle: no whole ratio
+    elDraw::ClearScreenWhite();
+    elDraw::PutStretch(200, 200, pic, 3, 5, 40, 30, W, H);
+    std::vector<uint32_t> whole;
+    for (int32_t j = 0; j < H; ++j)
+      for (int32_t i = 0; i < W; ++i) whole.push_back(PixelAt(BackSurface, 200 + i, 200 + j));
+    ASSERT_NE(whole.front(), 0xFFFFu);
+    struct Case {
+      int32_t x, y, cl, ct, cr, cb;
+    };
+    const Case cases[] = {{-37, 10, 0, 0, 640, 480},   {10, -29, 0, 0, 640, 480},   {590, 430, 0, 0, 640, 480},
+                          {-50, -40, 0, 0, 640, 480},  {80, 90, 100, 100, 151, 170}, {-20, 300, -100, 0, 2000, 2000}};
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "at " << c.x << "," << c.y);
+      elDraw::ClearScreenWhite();
+      elDraw::SetClip(c.cl, c.ct, c.cr, c.cb);
+      elDraw::PutStretch(c.x, c.y, pic, 3, 5, 40, 30, W, H);
+      elDraw::SetClip(0, 0, 640, 480);
+      for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) {
+          const int32_t i = x - c.x, j = y - c.y;
+          const bool in = i >= 0 && j >= 0 && i < W && j < H && x >= c.cl && x < c.cr && y >= c.ct && y < c.cb;
+          ASSERT_EQ(PixelAt(BackSurface, x, y), in ? whole[size_t(j * W + i)] : 0xFFFFu) << x << "," << y;
+        }
+    }
+    // Edges beyond the 32-bit range: only the last source column reaches the screen, or nothing.
+    elDraw::ClearScreen();
+    elDraw::PutStretch(INT32_MAX - 5, 0, coded, 0, 0, 37, 10, 100, 10);
+    elDraw::PutStretch(0, INT32_MAX - 5, coded, 0, 0, 37, 10, 100, 100);
+    EXPECT_EQ(CountDrawn(), 0);
+    elDraw::PutStretch(INT32_MIN + 10, 0, coded, 0, 0, 37, 10, INT32_MAX, 10);
+    EXPECT_EQ(CountDrawn(), 9 * 10);
+    EXPECT_EQ(From(0, 0), std::make_pair(36, 0));
+    EXPECT_EQ(From(8, 9), std::make_pair(36, 9));
   }
 };
 
@@ -240,10 +285,7 @@ TEST_F(BlitTest, StretchWithBlitter) {
   elDraw::PutStretch(0, 0, coded, 0, 0, 64, 64, 640, 480);
   EXPECT_EQ(CountDrawn(), 640 * 480);
   EXPECT_EQ(From(639, 479), std::make_pair(63, 63));
-  // Not clipped: a stretch leaving the screen is refused by the surface.
-  elDraw::ClearScreen();
-  elDraw::PutStretch(600, 0, coded, 0, 0, 64, 64, 128, 128);
-  EXPECT_EQ(CountDrawn(), 0);
+  ExpectClippedStretchesShowPartOfTheWhole();
 }
 
 class SoftStretchTest : public BlitTest {
@@ -266,6 +308,7 @@ TEST_F(SoftStretchTest, StretchThroughBufferKeysBlack) {
   elDraw::PutStretch(0, 0, coded, 0, 0, 64, 64, 640, 480);
   EXPECT_EQ(From(639, 479), std::make_pair(63, 63));
   EXPECT_EQ(From(0, 0), std::make_pair(0, 0));
+  ExpectClippedStretchesShowPartOfTheWhole();
 }
 
 TEST_F(BlitTest, WaveRowsAndBands) {
@@ -292,6 +335,10 @@ TEST_F(BlitTest, WaveRowsAndBands) {
   EXPECT_EQ(From(5, 4), std::make_pair(5, 4));
   EXPECT_EQ(From(5, 15), std::make_pair(5, 12));
   elDraw::PutRows(0, 0, 0, coded, 0, 0, 64, 16);  // no step: nothing, and no endless loop
+  // Wave scroll: source rows top .. bottom - 1 fill the rows from y down, whatever the scroll.
+  elDraw::ClearScreen();
+  elDraw::PutWaveScroll(10, 50, 0, 0, 0.0f, 0.0f, coded, 0, 20, 64, 40);
+  for (int32_t y = 45; y < 95; ++y) EXPECT_EQ(From(20, y).first, y >= 50 && y < 70 ? 10 : -1) << y;
   // Wave scroll and band stay on the screen and inside the picture.
   elDraw::ClearScreen();
   for (int i = 0; i < 5; ++i) {

@@ -117,6 +117,50 @@ TEST_F(PresentTest, PauseScreen) {
   FrameSeconds = 1.0f / 60;
 }
 
+// A picture that failed to load answers 0, the number of the stretch scratch object: the overlays
+// must neither draw that object nor swap pictures into it, and failed loads must not use up slots.
+TEST_F(PresentTest, FailedOverlayPicturesAreNeitherDrawnNorSwapped) {
+  DrawObject[0].surface->Blt(nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, 0xFFFF);
+  const int32_t probe = elDraw::CreateObject(8, 8, 2);
+  elDraw::ReleaseObject(probe);
+  EXPECT_EQ(elDraw::LoadFadeTiles("NOFADE.BMP"), 0);
+  EXPECT_EQ(elDraw::CreateObject(8, 8, 2), probe);  // the failed load's slot is free again
+  elDraw::ReleaseObject(probe);
+  elDraw::FadeOut();
+  for (int i = 0; i < 10; ++i) {
+    elDraw::ClearScreen();
+    elDraw::Present();
+    ASSERT_EQ(FrameShown(), -1) << "present " << i;
+  }
+  EXPECT_EQ(FadeDirection, 0);  // the fade still ends
+
+  // The pause picture is red on its left half and black (transparent) on its right half.
+  WriteProgramFile("PAUSE.BMP", Bmp24(640, 480, [](int x, int) { return x < 320 ? 0xFF0000u : 0u; }));
+  WriteProgramFile("PTILE.BMP", Bmp24(64, 48, [](int, int) { return 0x00FF00u; }));
+  EXPECT_EQ(elDraw::SetPause("PAUSE.BMP", "NOTILE.BMP", 480), 480);
+  elDraw::TogglePause();
+  elDraw::ClearScreen();
+  elDraw::Present();
+  EXPECT_EQ(plat::headless::LastFrame().At(100, 100), 0xFF0000u);
+  EXPECT_EQ(plat::headless::LastFrame().At(500, 100), 0u);
+  // The tile now loads; it takes an object of its own, and the picture stays in its object.
+  const int32_t picture = PausePicture;
+  EXPECT_EQ(elDraw::SetPause("PAUSE.BMP", "PTILE.BMP", 480), 480);
+  EXPECT_EQ(PausePicture, picture);
+  EXPECT_EQ(DrawObject[0].surface->Width(), 640);
+  elDraw::ClearScreen();
+  elDraw::Present();
+  EXPECT_EQ(plat::headless::LastFrame().At(100, 100), 0xFF0000u);
+  EXPECT_EQ(plat::headless::LastFrame().At(500, 100), 0x00FF00u);
+  // A picture missing in turn leaves the tile's object alone and shows no picture.
+  const int32_t tile = PauseTile;
+  elDraw::SetPause("NOPAUSE.BMP", "PTILE.BMP", 480);
+  EXPECT_EQ(PauseTile, tile);
+  elDraw::ClearScreen();
+  elDraw::Present();
+  EXPECT_EQ(plat::headless::LastFrame().At(100, 100), 0x00FF00u);
+}
+
 TEST_F(PresentTest, VerticalBlank) {
   elDraw::SetVSync(1);
   elDraw::FillWhite(0, 0, 1, 1);

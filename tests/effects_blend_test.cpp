@@ -80,7 +80,7 @@ TEST_F(EffectsTest, AddOfWhiteIsWhiteAndSumsSaturate) {
   int32_t white = MakeObject(40, 30, [](int32_t, int32_t) { return static_cast<uint16_t>(0xFFFF); });
   elDraw::PutAdd(0, 0, white, 0, 0, 40, 30);
   for (int32_t y = 0; y < 30; ++y)
-    for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(At(x, y), P5(31, 31, 31));
+    for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(At(x, y), WhitePixel);
   FillScreen(Background);
   elDraw::PutAdd(3, 4, pic, 0, 0, 40, 30);
   ExpectPut(3, 4, [](uint16_t s, uint16_t d) {
@@ -119,6 +119,62 @@ TEST_F(EffectsTest, DarkAt31EqualsAKeyedPutAndAt0IsBlack) {
     Split5(s, &r, &g, &b);
     return P5(r, g > 10 ? g - 10 : 0, 0);
   });
+}
+
+// Every 5-6-5 pixel, odd greens included: the table members give back exactly the pixels they
+// leave alone, and otherwise follow the per-channel rules on 5-bit channels (green's top five bits).
+TEST_F(EffectsTest, TableMembersOverEverySixteenBitPixel) {
+  ASSERT_EQ(GMask, 0x07E0u);
+  auto any = [](int32_t x, int32_t y) {  // a background of arbitrary 16-bit pixels
+    return static_cast<uint16_t>((static_cast<uint32_t>(x * 7919 + y * 104729) * 2654435761u) >> 16);
+  };
+  const int32_t all = MakeObject(256, 256, [](int32_t x, int32_t y) { return static_cast<uint16_t>(y * 256 + x); });
+  struct Ch {
+    int32_t r, g, b;
+  };
+  auto split = [](uint32_t p) { return Ch{int32_t(p >> 11), int32_t((p >> 6) & 31), int32_t(p & 31)}; };
+  // Puts the whole object over the background and checks each pixel against want(source, screen).
+  auto check = [&](const char* what, auto put, auto want) {
+    SCOPED_TRACE(what);
+    FillScreen(any);
+    put();
+    for (int32_t y = 0; y < 256; ++y)
+      for (int32_t x = 0; x < 256; ++x) {
+        const uint16_t s = static_cast<uint16_t>(y * 256 + x), d = any(x, y);
+        ASSERT_TRUE(want(s, d, At(x, y))) << std::hex << "source " << s << " screen " << d << " gives " << At(x, y);
+      }
+  };
+  auto same = [](uint16_t s, uint16_t d, uint16_t p) { return p == (s ? s : d); };
+  check("dark 31", [&] { elDraw::PutDark(0, 0, 31, all, 0, 0, 256, 256); }, same);
+  check("blend 31", [&] { elDraw::PutBlend(0, 0, 31, all, 0, 0, 256, 256); }, same);
+  check("blend 0", [&] { elDraw::PutBlend(0, 0, 0, all, 0, 0, 256, 256); },
+        [](uint16_t, uint16_t d, uint16_t p) { return p == d; });
+  check("rotated blend 31", [&] { elDraw::PutRotateBlend(0, 0, 256, 256, 0, 31, all, 0, 0, 256, 256); }, same);
+  for (int32_t level : {1, 16, 30}) {
+    check("dark", [&] { elDraw::PutDark(0, 0, level, all, 0, 0, 256, 256); }, [&](uint16_t s, uint16_t d, uint16_t p) {
+      if (!s) return p == d;
+      const Ch a = split(s), o = split(p);
+      auto f = [&](int32_t c) { return std::max(c - (31 - level), 0); };
+      return o.r == f(a.r) && o.g == f(a.g) && o.b == f(a.b);
+    });
+  }
+  for (int32_t alpha : {5, 16, 27}) {
+    check("blend", [&] { elDraw::PutBlend(0, 0, alpha, all, 0, 0, 256, 256); },
+          [&](uint16_t s, uint16_t d, uint16_t p) {
+            if (!s) return p == d;
+            const Ch a = split(s), b = split(d), o = split(p);
+            auto f = [&](int32_t sc, int32_t dc) { return std::max(sc - (31 - alpha), 0) + std::max(dc - alpha, 0); };
+            return o.r == f(a.r, b.r) && o.g == f(a.g, b.g) && o.b == f(a.b, b.b);
+          });
+  }
+  // Adding onto black gives the source; adding white gives white.
+  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
+  elDraw::PutAdd(0, 0, all, 0, 0, 256, 256);
+  for (int32_t y = 0; y < 256; ++y)
+    for (int32_t x = 0; x < 256; ++x) ASSERT_EQ(At(x, y), y * 256 + x);
+  const int32_t white = MakeObject(8, 8, [](int32_t, int32_t) { return static_cast<uint16_t>(0xFFFF); });
+  elDraw::PutAdd(0, 0, white, 0, 0, 8, 8);
+  EXPECT_EQ(At(7, 7), 0xFFFF);
 }
 
 TEST_F(EffectsTest, HalfGreyShadowChannelsAndScale) {
@@ -343,6 +399,13 @@ TEST_F(EffectsTest, RowPutsOnThePlainPut) {
     last = static_cast<int32_t>(g);
   }
   EXPECT_FLOAT_EQ(SineRowPhase, 1.0f);
+  // Two rows with the sine at its peak for the first: the run stops at the rectangle's last row.
+  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
+  SineRowPhase = 0.25f;
+  elDraw::PutSineRows(100, 50, 1, 0.0f, coded, 0, 0, 32, 2);
+  EXPECT_EQ(At(100, 50), Coded(0, 0));
+  EXPECT_EQ(At(100, 51), Coded(0, 0));
+  EXPECT_EQ(At(100, 52), 0);
 
   FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
   elDraw::PutJitter(200, 100, 3, coded, 0, 0, 32, 32);

@@ -159,6 +159,55 @@ TEST_F(WipeTest, CloseScreenAndReopen) {
   EXPECT_EQ(Current(), (Clip{10, 20, 610, 460}));
 }
 
+TEST_F(WipeTest, CloseScreenKeepsTheNormalRectangle) {
+  // Closed twice: the second close must not save the empty rectangle over the normal one.
+  elDraw::CloseScreen();
+  elDraw::CloseScreen();
+  ASSERT_EQ(elDraw::StartWipe(0, 1, 1e6f, 0), 1);
+  RunToEnd();
+  EXPECT_EQ(Current(), (Clip{10, 20, 610, 460}));
+  // Closed while a wipe runs: the half-open rectangle is not the one to come back.
+  for (int kind = 0; kind <= 1; ++kind) {
+    SCOPED_TRACE(kind);
+    ASSERT_EQ(elDraw::StartWipe(kind, 7, 300.0f, 0), 1);
+    elDraw::StepWipe();
+    ASSERT_NE(Current(), (Clip{10, 20, 610, 460}));
+    elDraw::CloseScreen();
+    EXPECT_EQ(WipeState, -1);
+    EXPECT_EQ(ClipLeft, ClipRight);
+    EXPECT_EQ(ClipTop, ClipBottom);
+    ASSERT_EQ(elDraw::StartWipe(1, 1, 300.0f, 0), 1);
+    EXPECT_EQ(Current(), (Clip{10, 20, 610, 460}));
+    WipeState = 0;
+  }
+}
+
+// Every step of every wipe keeps the clip rectangle inside the saved one, whatever the band.
+TEST_F(WipeTest, EveryStepStaysInsideTheSavedRectangle) {
+  for (int kind = 0; kind <= 1; ++kind)
+    for (int d = 1; d <= 9; ++d)
+      for (int32_t band : {0, 40, 441, 599, 601, 2000, -50}) {
+        SCOPED_TRACE(testing::Message() << "kind " << kind << " direction " << d << " band " << band);
+        WipeState = 0;
+        elDraw::SetClip(10, 20, 610, 460);
+        ASSERT_EQ(elDraw::StartWipe(kind, d, 300.0f, band), 1);
+        for (int n = 0; WipeState > 0; ++n) {
+          ASSERT_LT(n, 1000);
+          ASSERT_GE(ClipLeft, 10);
+          ASSERT_GE(ClipTop, 20);
+          ASSERT_LE(ClipRight, 610);
+          ASSERT_LE(ClipBottom, 460);
+          ASSERT_LE(ClipLeft, ClipRight);
+          ASSERT_LE(ClipTop, ClipBottom);
+          elDraw::StepWipe();
+        }
+        if (kind == 0)
+          EXPECT_EQ(Current(), (Clip{10, 20, 610, 460}));
+        else
+          EXPECT_TRUE(ClipLeft >= ClipRight || ClipTop >= ClipBottom);
+      }
+}
+
 TEST_F(WipeTest, DirectionZeroPicksEachPatternAndOthersAreRefused) {
   std::srand(7);
   std::set<int32_t> seen;
@@ -200,6 +249,31 @@ TEST_F(WipeDrawTest, AClosedScreenDrawsNothingUntilTheNextWipe) {
   elDraw::Put(300, 220, obj, 0, 0, 32, 32);
   EXPECT_EQ(drawtest::PixelAt(BackSurface, 310, 230), 0xFFFFu);
   WipeState = 0;
+}
+
+TEST_F(WipeDrawTest, AWideBandKeepsSpritesOnTheEdgeVisible) {
+  ASSERT_EQ(screenResult, 1);
+  WipeState = 0;
+  FrameSeconds = 0.016f;
+  int32_t obj = elDraw::CreateObject(32, 32, 2);
+  ASSERT_GT(obj, 0);
+  DrawObject[obj].surface->Blt(nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, 0xFFFF);
+  for (int d = 8; d <= 9; ++d) {
+    SCOPED_TRACE(d);
+    WipeState = 0;
+    elDraw::SetClip(0, 0, 640, 480);
+    ASSERT_EQ(elDraw::StartWipe(1, d, 60.0f, 2000), 1);
+    elDraw::StepWipe();  // the band covers the whole screen: the other pair starts closing
+    elDraw::ClearScreen();
+    elDraw::Put(620, 200, obj, 0, 0, 32, 32);
+    elDraw::Put(200, 460, obj, 0, 0, 32, 32);
+    elDraw::Put(-20, 200, obj, 0, 0, 32, 32);
+    EXPECT_EQ(drawtest::PixelAt(BackSurface, 630, 210), 0xFFFFu);
+    EXPECT_EQ(drawtest::PixelAt(BackSurface, 210, 470), 0xFFFFu);
+    EXPECT_EQ(drawtest::PixelAt(BackSurface, 5, 210), 0xFFFFu);
+  }
+  WipeState = 0;
+  elDraw::SetClip(0, 0, 640, 480);
 }
 
 }  // namespace

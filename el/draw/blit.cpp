@@ -1,8 +1,11 @@
 // Fills and copies onto the back screen and into objects.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "el/draw/draw_state.h"
+#include "el/draw/effects_frame.h"
 #include "el/elSystem.h"
 
 const double TwoPi = 2 * 3.141592653589793;
@@ -51,6 +54,56 @@ void AdvanceRows(float& rows, float scroll, int32_t height) {
   rows -= FrameSeconds * scroll;
   if (rows < 0) rows += static_cast<float>(height);
   if (rows >= static_cast<float>(height)) rows -= static_cast<float>(height);
+}
+
+// A stretch: the whole destination (x, y, width x height) and the source rectangle.
+struct Stretch {
+  int64_t x, y;
+  int32_t width, height;
+  plat::Rect src;
+};
+
+// The source column (row) for destination column (row) i of n, stretched from the sw source pixels
+// that start at from: the nearest sample at the centre of each destination pixel, as the blitter
+// takes it.
+inline int32_t Sample(int64_t i, int32_t n, int32_t from, int32_t sw) {
+  return from + static_cast<int32_t>(((2 * i + 1) * sw) / (2 * int64_t(n)));
+}
+
+template <typename P>
+void StretchPixels(const Stretch& st, const plat::Rect& vis, const plat::LockedRect& s, const plat::LockedRect& d,
+                   bool keyed, uint32_t lo, uint32_t hi) {
+  const int32_t sw = st.src.right - st.src.left, sh = st.src.bottom - st.src.top;
+  std::vector<int32_t> cols(static_cast<size_t>(vis.right - vis.left));
+  for (int32_t i = vis.left; i < vis.right; ++i)
+    cols[static_cast<size_t>(i - vis.left)] = Sample(i - st.x, st.width, st.src.left, sw);
+  for (int32_t j = vis.top; j < vis.bottom; ++j) {
+    const int32_t sy = Sample(j - st.y, st.height, st.src.top, sh);
+    const P* sr = reinterpret_cast<const P*>(s.bits + static_cast<ptrdiff_t>(sy) * s.pitch);
+    P* dr = reinterpret_cast<P*>(d.bits + static_cast<ptrdiff_t>(j) * d.pitch) + vis.left;
+    for (size_t i = 0; i < cols.size(); ++i) {
+      const P p = sr[cols[i]];
+      if (!keyed || p < lo || p > hi) dr[i] = p;
+    }
+  }
+}
+
+// The visible part vis of a stretch that leaves the clip rectangle, drawn in software with the
+// blitter's own mapping, so that a stretch moving out of view does not shift its picture.
+void ClippedStretch(const Stretch& st, const plat::Rect& vis, plat::Surface* src) {
+  if (src->Format() != BackSurface->Format()) return;
+  if (BackSurface->IsLost() != plat::DD_OK || src->IsLost() != plat::DD_OK) {
+    elDraw::Restore();
+    return;
+  }
+  uint32_t lo = 0, hi = 0;
+  const bool keyed = src->GetColorKey(&lo, &hi) == plat::DD_OK;
+  eldraw_effects::Locks lk(src);
+  if (!lk.ok()) return;
+  if (plat::BytesPerPixel(BackSurface->Format()) == 2)
+    StretchPixels<uint16_t>(st, vis, lk.src(), lk.dst(), keyed, lo, hi);
+  else
+    StretchPixels<uint32_t>(st, vis, lk.src(), lk.dst(), keyed, lo, hi);
 }
 
 }  // namespace
@@ -153,25 +206,48 @@ void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
                 int32_t width, int32_t height) {
   plat::Surface* src = eldraw_detail::ObjectSurface(object);
   if (!src || !BackSurface) return;
+  // Mirrored or empty stretches and source rectangles leaving the picture are refused, as the
+  // blitter refuses them.
+  if (width <= 0 || height <= 0 || right <= left || bottom <= top) return;
+  if (left < 0 || top < 0 || right > src->Width() || bottom > src->Height()) return;
+  // Clipped like the other puts, in 64 bits: only the visible part is drawn, each of its pixels
+  // taken from the source pixel the whole stretch would put there.
+  const Stretch st{int64_t(x), int64_t(y), width, height, {left, top, right, bottom}};
+  const eldraw_effects::Bounds v = eldraw_effects::VisibleBounds();
+  const plat::Rect vis{static_cast<int32_t>(std::max(st.x, v.left)), static_cast<int32_t>(std::max(st.y, v.top)),
+                       static_cast<int32_t>(std::min(st.x + width, v.right)),
+                       static_cast<int32_t>(std::min(st.y + height, v.bottom))};
+  if (vis.left >= vis.right || vis.top >= vis.bottom) return;
+  const bool whole = vis.left == st.x && vis.top == st.y && vis.right == st.x + width && vis.bottom == st.y + height;
   if (CanStretch == 1) {
-    plat::Rect d{x, y, x + width, y + height};
-    plat::Rect s{left, top, right, bottom};
-    plat::HResult hr = BackSurface->Blt(&d, src, &s, plat::DDBLT_KEYSRC | plat::DDBLT_WAIT, 0);
-    if (hr == plat::DDERR_SURFACELOST) Restore();
+    if (whole) {
+      plat::Rect s{left, top, right, bottom};
+      if (BackSurface->Blt(&vis, src, &s, plat::DDBLT_KEYSRC | plat::DDBLT_WAIT, 0) == plat::DDERR_SURFACELOST)
+        Restore();
+    } else {
+      ClippedStretch(st, vis, src);
+    }
     return;
   }
+  // Through the Buffer object with GDI: the stretch is placed so that the visible part lands at the
+  // Buffer's origin, and GDI leaves out what falls outside the Buffer.
+  const int64_t ox = st.x - vis.left, oy = st.y - vis.top;
+  if (ox < INT32_MIN || oy < INT32_MIN) return;  // beyond what GDI can place; not drawn
   plat::Surface* buffer = DrawObject[kObjBuffer].surface;
   if (!buffer) return;
   plat::Dc* bdc = nullptr;
   plat::Dc* odc = nullptr;
+  bool stretched = false;
   if (plat::GetSurfaceDc(buffer, &bdc) == plat::DD_OK) {
     if (plat::GetSurfaceDc(src, &odc) == plat::DD_OK) {
-      plat::StretchBlt(bdc, 0, 0, width, height, odc, left, top, right - left, bottom - top, plat::SRCCOPY);
+      stretched = plat::StretchBlt(bdc, static_cast<int32_t>(ox), static_cast<int32_t>(oy), width, height, odc, left,
+                                   top, right - left, bottom - top, plat::SRCCOPY);
       plat::ReleaseSurfaceDc(src, odc);
     }
     plat::ReleaseSurfaceDc(buffer, bdc);
   }
-  Put(x, y, kObjBuffer, 0, 0, width, height);
+  // A stretch that did not happen must not show what the Buffer held before.
+  if (stretched) Put(vis.left, vis.top, kObjBuffer, 0, 0, vis.right - vis.left, vis.bottom - vis.top);
 }
 
 void PutWave(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, float speed, int32_t object, int32_t left,
@@ -193,7 +269,7 @@ void PutWaveScroll(int32_t x, int32_t y, int32_t amplitude, int32_t divisor, flo
     int32_t offset = WaveOffset(r, divisor, WaveScrollPhase, amplitude);
     int32_t s = r + static_cast<int32_t>(WaveScrollRows);
     if (s >= bottom) s = top + 1 + (s - bottom);
-    Put(x + offset, y + r, object, left, s, right, s + 1);
+    Put(x + offset, y + (r - top), object, left, s, right, s + 1);
   }
   AdvancePhase(WaveScrollPhase, speed);
   AdvanceRows(WaveScrollRows, scroll, bottom - top);

@@ -12,6 +12,8 @@ float SineRowPhase;
 namespace {
 
 using eldraw_effects::Frame;
+using eldraw_effects::Green;
+using eldraw_effects::GreenLow;
 using eldraw_effects::Run;
 
 inline int32_t Clamp31(int32_t v) { return v < 0 ? 0 : v > 31 ? 31 : v; }
@@ -51,6 +53,7 @@ inline uint16_t Place5(uint32_t r, uint32_t g, uint32_t b) {
   return static_cast<uint16_t>((r << RShift5) | (g << GShift5) | (b << BShift5));
 }
 
+
 int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
   // The three table slices of this alpha, taken once: the loop then does two PixelRGB reads and
@@ -58,11 +61,15 @@ int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32
   const uint16_t(*t0)[32] = CrossFadeTable[0][31 - Clamp31(alpha[0])];
   const uint16_t(*t1)[32] = CrossFadeTable[1][31 - Clamp31(alpha[1])];
   const uint16_t(*t2)[32] = CrossFadeTable[2][31 - Clamp31(alpha[2])];
+  // Green's lowest bit follows the side with the larger share.
+  const GreenLow green = Green();
+  const bool sourceFirst = Clamp31(alpha[1]) >= 16;
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachPixel(f, [t0, t1, t2](uint16_t s, uint16_t d, int32_t, int32_t) {
+    EachPixel(f, [t0, t1, t2, green, sourceFirst](uint16_t s, uint16_t d, int32_t, int32_t) {
       const uint8_t* sc = PixelRGB[s];
       const uint8_t* dc = PixelRGB[d];
-      return static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
+      const uint16_t out = static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
+      return sourceFirst ? green(out, s, d) : green(out, d, s);
     });
   });
 }
@@ -89,10 +96,12 @@ inline int32_t GradientDrops(int32_t p, uint16_t start, int32_t step) {
 int DarkRGB(int32_t x, int32_t y, const int32_t level[3], int32_t object, int32_t l, int32_t t, int32_t r,
             int32_t b) {
   const int k0 = 31 - Clamp31(level[0]), k1 = 31 - Clamp31(level[1]), k2 = 31 - Clamp31(level[2]);
+  const GreenLow green = Green();
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t, int32_t, int32_t) {
       const uint8_t* sc = PixelRGB[s];
-      return static_cast<uint16_t>(SubTable[0][sc[0]][k0] | SubTable[1][sc[1]][k1] | SubTable[2][sc[2]][k2]);
+      return green(static_cast<uint16_t>(SubTable[0][sc[0]][k0] | SubTable[1][sc[1]][k1] | SubTable[2][sc[2]][k2]),
+                   s, s);
     });
   });
 }
@@ -174,6 +183,7 @@ int PutBlendGradient(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen,
                      uint32_t direction, uint16_t start, int32_t step, int32_t object, int32_t left, int32_t top,
                      int32_t right, int32_t bottom) {
   const int32_t base[3] = {31 - Clamp31(alphaRed), 31 - Clamp31(alphaGreen), 31 - Clamp31(alphaBlue)};
+  const GreenLow green = Green();
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t d, int32_t i, int32_t j) {
       const int32_t p = direction == 0 ? f.ox + i : f.oy + j;
@@ -182,7 +192,8 @@ int PutBlendGradient(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen,
       const uint8_t* dc = PixelRGB[d];
       uint32_t out = 0;
       for (int ch = 0; ch < 3; ++ch) out |= CrossFadeTable[ch][std::max(0, base[ch] - drop)][sc[ch]][dc[ch]];
-      return static_cast<uint16_t>(out);
+      const bool sourceFirst = std::max(0, base[1] - drop) < 16;
+      return sourceFirst ? green(static_cast<uint16_t>(out), s, d) : green(static_cast<uint16_t>(out), d, s);
     });
   });
 }
@@ -197,21 +208,24 @@ int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left,
   const uint16_t(*t0)[32] = AddFadeTable[0][a];
   const uint16_t(*t1)[32] = AddFadeTable[1][a];
   const uint16_t(*t2)[32] = AddFadeTable[2][a];
+  const GreenLow green = Green();
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
-    EachPixel(f, [t0, t1, t2](uint16_t s, uint16_t d, int32_t, int32_t) {
+    EachPixel(f, [t0, t1, t2, green](uint16_t s, uint16_t d, int32_t, int32_t) {
       const uint8_t* sc = PixelRGB[s];
       const uint8_t* dc = PixelRGB[d];
-      return static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
+      return green(static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]), s, d);
     });
   });
 }
 
 int PutShadow(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  const GreenLow green = Green();
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
       const uint8_t sr = PixelRGB[s][0];
       const uint8_t* dc = PixelRGB[d];
-      return static_cast<uint16_t>(SubTable[0][dc[0]][sr] | SubTable[1][dc[1]][sr] | SubTable[2][dc[2]][sr]);
+      return green(static_cast<uint16_t>(SubTable[0][dc[0]][sr] | SubTable[1][dc[1]][sr] | SubTable[2][dc[2]][sr]), d,
+                   d);
     });
   });
 }
@@ -370,7 +384,8 @@ int PutSineRows(int32_t x, int32_t y, uint32_t direction, float speed, int32_t o
   int32_t next = 0;  // first destination row not yet drawn
   for (int32_t r = 0; r < H; ++r) {
     const double s = std::sin(2 * 3.141592653589793 * (r + SineRowPhase) / (H - 1));
-    const int32_t e = static_cast<int32_t>(s * (H / 2) + H / 2);
+    // The sine's peak would reach row H (for an even H): the run ends at the rectangle's last row.
+    const int32_t e = std::min(static_cast<int32_t>(s * (H / 2) + H / 2), H - 1);
     for (int32_t k = next; k <= e; ++k) PutOpaque(x, y + k, object, left, top + r, right, top + r + 1);
     next = std::max(next, e + 1);
   }

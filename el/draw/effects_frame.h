@@ -11,6 +11,22 @@ namespace eldraw_effects {
 // The software effects work on 16-bit pixels only (the lookup tables exist only for such screens).
 inline bool Sixteen() { return BackSurface && plat::BytesPerPixel(BackSurface->Format()) == 2; }
 
+// A 6-bit green goes through the 5-bit tables without its lowest bit. The bit is given back from the
+// first of two pixels (then the second) whose green the result equals, so a put that leaves a colour
+// as it was (level 31, alpha 31 or 0, adding black) is exact; any other result keeps it 0. On 5-5-5
+// screens there is no such bit and nothing changes.
+struct GreenLow {
+  uint16_t top, low;  // the green bits the tables give, and the one they drop
+  uint16_t operator()(uint16_t out, uint16_t first, uint16_t second) const {
+    const uint16_t from = ((out ^ first) & top) == 0 ? first : ((out ^ second) & top) == 0 ? second : 0;
+    return static_cast<uint16_t>(out | (from & low));
+  }
+};
+inline GreenLow Green() {
+  const uint16_t low = GMax == 63 ? static_cast<uint16_t>(1u << GShift) : 0;
+  return {static_cast<uint16_t>(GMask & ~low), low};
+}
+
 // The part of the clip rectangle that lies on the back screen: a clip rectangle larger than the
 // screen must not let an effect write past it.
 struct Bounds {

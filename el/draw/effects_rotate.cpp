@@ -13,14 +13,16 @@ using eldraw_effects::RunMapped;
 
 inline int64_t FloorDiv720(int64_t v) { return v >= 0 ? v / 720 : -((-v + 719) / 720); }
 
-// Blended output as elDraw::PutBlend computes it; alpha < 0 copies.
+// Blended output as elDraw::PutBlend computes it (green's lowest bit included); alpha < 0 copies.
 inline uint16_t Out(uint16_t s, uint16_t d, int32_t alpha) {
   if (alpha < 0) return s;
   const int a = 31 - alpha;
   const uint8_t* sc = PixelRGB[s];
   const uint8_t* dc = PixelRGB[d];
-  return static_cast<uint16_t>(CrossFadeTable[0][a][sc[0]][dc[0]] | CrossFadeTable[1][a][sc[1]][dc[1]] |
-                               CrossFadeTable[2][a][sc[2]][dc[2]]);
+  const uint16_t out = static_cast<uint16_t>(CrossFadeTable[0][a][sc[0]][dc[0]] | CrossFadeTable[1][a][sc[1]][dc[1]] |
+                                             CrossFadeTable[2][a][sc[2]][dc[2]]);
+  const eldraw_effects::GreenLow green = eldraw_effects::Green();
+  return alpha >= 16 ? green(out, s, d) : green(out, d, s);
 }
 
 // Nearest-neighbour inverse rotation in fixed point, sin and cos from SinTable (scaled by 360).

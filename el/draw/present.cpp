@@ -20,27 +20,56 @@ int32_t FpsFrames;
 float Fps, FpsMax, FpsMin = 999.9f;
 uint32_t FpsNextTime = plat::TimeMs();
 
+namespace {
+
+// An overlay picture that was loaded. A failed load leaves 0, which is also the stretch scratch
+// object: the internal objects are never an overlay's picture.
+bool IsPicture(int32_t n) { return n >= kInternalObjects && eldraw_detail::ObjectSurface(n); }
+
+// Loads an overlay picture; 0 when it fails. The slot a failed load claimed (the lowest free one) is
+// freed again, so that retrying a missing file does not use up the table.
+int32_t LoadPicture(const char* name) {
+  const int32_t slot = eldraw_detail::FreeSlot();
+  const int32_t n = elDraw::LoadObject(name, 2);
+  if (n == 0 && slot >= 0) eldraw_detail::ResetObject(slot);
+  return n;
+}
+
+// Replaces an overlay picture: swapped into its own object when it has one (a failed swap keeps the
+// slot, without a picture, for the next try); loaded into a new object otherwise.
+int32_t ReplacePicture(int32_t current, const char* name) {
+  if (current < kInternalObjects || current >= kDrawObjects) return LoadPicture(name);
+  elDraw::SwapObject(name, current, 2);
+  return current;
+}
+
+}  // namespace
+
 namespace elDraw {
 
 void Present() {
   if (FadeStep != 0) {
+    // Without a tile sheet the fade still runs its ten frames (the main loop waits for its end).
     const int32_t fx = 64 * (FadeStep - 1);
-    for (int32_t i = 0; i < 10; ++i)
-      for (int32_t j = 0; j < 10; ++j) Put(64 * i, 48 * j, FadeTiles, fx, 0, fx + 64, 48);
+    if (IsPicture(FadeTiles))
+      for (int32_t i = 0; i < 10; ++i)
+        for (int32_t j = 0; j < 10; ++j) Put(64 * i, 48 * j, FadeTiles, fx, 0, fx + 64, 48);
     FadeStep += FadeDirection;
     if ((FadeDirection == -1 && FadeStep < 1) || (FadeDirection == 1 && FadeStep > 10)) FadeStep = FadeDirection = 0;
   }
   if (PauseShown == 1) {
-    for (int32_t i = 0; i <= 10; ++i)
-      for (int32_t j = 0; j <= 10; ++j)
-        Put(64 * i + static_cast<int32_t>(PauseTileX), 48 * j + static_cast<int32_t>(PauseTileY), PauseTile, 0, 0, 64,
-            48);
+    if (IsPicture(PauseTile))
+      for (int32_t i = 0; i <= 10; ++i)
+        for (int32_t j = 0; j <= 10; ++j)
+          Put(64 * i + static_cast<int32_t>(PauseTileX), 48 * j + static_cast<int32_t>(PauseTileY), PauseTile, 0, 0,
+              64, 48);
     PauseTileX -= FrameSeconds * 10.0f;
     PauseTileY -= FrameSeconds * 10.0f;
     if (PauseTileX <= -64) PauseTileX += 64;
     if (PauseTileY <= -48) PauseTileY += 48;
     const int32_t scroll = static_cast<int32_t>(PauseScroll);
-    Put(ClipLeft, ClipTop, PausePicture, 0, scroll, ClipRight - ClipLeft, scroll + ClipBottom - ClipTop);
+    if (IsPicture(PausePicture))
+      Put(ClipLeft, ClipTop, PausePicture, 0, scroll, ClipRight - ClipLeft, scroll + ClipBottom - ClipTop);
     switch (KeyHeldPaused) {
       case 0x26: PauseScroll -= FrameSeconds * 100.0f; break;
       case 0x25: PauseScroll -= FrameSeconds * 300.0f; break;
@@ -77,7 +106,7 @@ void GrabScreen(int32_t object, int32_t left, int32_t top, int32_t right, int32_
 
 int32_t LoadFadeTiles(const char* name) {
   SetColorKey(0);
-  FadeTiles = LoadObject(name, 2);
+  FadeTiles = LoadPicture(name);
   return FadeTiles;
 }
 
@@ -93,13 +122,9 @@ void FadeIn() {
 
 int32_t SetPause(const char* picture, const char* tile, int32_t height) {
   SetColorKey(0);
-  if (PausePicture != 0) {
-    SwapObject(picture, PausePicture, 2);
-    SwapObject(tile, PauseTile, 2);
-  } else {
-    PausePicture = LoadObject(picture, 2);
-    PauseTile = LoadObject(tile, 2);
-  }
+  // Each picture on its own: one that failed before is loaded anew, never swapped into slot 0.
+  PausePicture = ReplacePicture(PausePicture, picture);
+  PauseTile = ReplacePicture(PauseTile, tile);
   PauseScroll = 0;
   PausePictureHeight = height;
   return height;

@@ -40,6 +40,21 @@ void PutSavedClipBack() {
 int32_t CentreX() { return (SavedClipRight - SavedClipLeft) / 2 + SavedClipLeft; }
 int32_t CentreY() { return (SavedClipBottom - SavedClipTop) / 2 + SavedClipTop; }
 
+// The centre band of patterns 8 and 9 (centre - h .. centre + h), kept inside the saved rectangle:
+// a band wider than the clip must not widen the clip beyond it (the screen's edge, where a put
+// would then be refused as a whole). A negative band is no band.
+struct Band {
+  int32_t lo, hi;
+};
+Band CentreBand(int32_t centre, int32_t savedLo, int32_t savedHi) {
+  const int64_t h = WipeBand > 0 ? WipeBand / 2 : 0;
+  int64_t lo = centre - h, hi = centre + h;
+  if (lo < savedLo) lo = savedLo;
+  if (hi > savedHi) hi = savedHi;
+  if (hi < lo) hi = lo;  // an upside-down saved rectangle
+  return {static_cast<int32_t>(lo), static_cast<int32_t>(hi)};
+}
+
 // This frame's step in pixels: at least one, so every wipe ends. A negative speed would never
 // end a wipe, and a huge one must not overflow: the product is limited before truncation.
 int64_t Step() {
@@ -134,7 +149,7 @@ bool CloseToBand(int32_t& lo, int32_t& hi, int32_t bandLo, int32_t bandHi, int64
 
 void StepClosing(int64_t s) {
   const int32_t SL = SavedClipLeft, ST = SavedClipTop, SR = SavedClipRight, SB = SavedClipBottom;
-  const int32_t cx = CentreX(), cy = CentreY(), h = WipeBand / 2;
+  const int32_t cx = CentreX(), cy = CentreY();
   switch (WipeDirection) {
     case 1:
       Move(ClipTop, s);
@@ -171,20 +186,24 @@ void StepClosing(int64_t s) {
       if (ClipTop >= ClipBottom) ClipTop = ClipBottom = cy;
       if (ClipLeft == ClipRight && ClipTop == ClipBottom) Finished(false);
       break;
-    case 8:  // the sides close to the centre column, then the column closes from top and bottom
-      if (CloseToBand(ClipLeft, ClipRight, cx - h, cx + h, s)) {
+    case 8: {  // the sides close to the centre column, then the column closes from top and bottom
+      const Band b = CentreBand(cx, SL, SR);
+      if (CloseToBand(ClipLeft, ClipRight, b.lo, b.hi, s)) {
         Move(ClipTop, s);
         Move(ClipBottom, -s);
       }
       if (ClipTop >= ClipBottom) Finished(false);
       break;
-    case 9:  // top and bottom close to the centre row, then the row closes from the sides
-      if (CloseToBand(ClipTop, ClipBottom, cy - h, cy + h, s)) {
+    }
+    case 9: {  // top and bottom close to the centre row, then the row closes from the sides
+      const Band b = CentreBand(cy, ST, SB);
+      if (CloseToBand(ClipTop, ClipBottom, b.lo, b.hi, s)) {
         Move(ClipLeft, s);
         Move(ClipRight, -s);
       }
       if (ClipLeft >= ClipRight) Finished(false);
       break;
+    }
     default:
       break;
   }
@@ -212,7 +231,8 @@ int32_t StartWipe(int32_t kind, int32_t direction, float speed, int32_t band) {
     return 1;
   }
   WipeState = 1;
-  const int32_t cx = CentreX(), cy = CentreY(), h = band / 2;
+  const int32_t cx = CentreX(), cy = CentreY();
+  const Band col = CentreBand(cx, SavedClipLeft, SavedClipRight), row = CentreBand(cy, SavedClipTop, SavedClipBottom);
   switch (direction) {
     case 1: ClipTop = SavedClipBottom; break;
     case 2: ClipBottom = SavedClipTop; break;
@@ -221,8 +241,8 @@ int32_t StartWipe(int32_t kind, int32_t direction, float speed, int32_t band) {
     case 5: ClipTop = ClipBottom = cy; break;
     case 6: ClipLeft = ClipRight = cx; break;
     case 7: ClipLeft = ClipRight = cx, ClipTop = ClipBottom = cy; break;
-    case 8: ClipLeft = cx - h, ClipRight = cx + h, ClipTop = ClipBottom = cy; break;
-    case 9: ClipTop = cy - h, ClipBottom = cy + h, ClipLeft = ClipRight = cx; break;
+    case 8: ClipLeft = col.lo, ClipRight = col.hi, ClipTop = ClipBottom = cy; break;
+    case 9: ClipTop = row.lo, ClipBottom = row.hi, ClipLeft = ClipRight = cx; break;
     default: break;
   }
   return 1;
@@ -239,7 +259,9 @@ int32_t StepWipe() {
 }
 
 void CloseScreen() {
-  SaveClip();
+  // Only an idle clip rectangle is the normal one. When closed, or while a wipe runs, the saved copy
+  // already holds it; saving the empty or half-open rectangle over it would lose it for good.
+  if (WipeState == 0) SaveClip();
   ClipRight = ClipLeft;
   ClipBottom = ClipTop;
   WipeState = -1;
