@@ -166,9 +166,9 @@ bool Dc::GetTextExtentPoint32(const char* s, int32_t len, Size* out) {
   len = Length(s, len);
   Font* f = font_ ? font_ : DefaultFont();
   if (!f) return false;
-  int32_t w = 0;
+  int64_t w = 0;  // a long enough text would pass what 32 bits hold
   for (const Char& c : Decode(s, len)) w += (GetGlyph(*f, c.cp, 0).advX + 32) >> 6;
-  out->cx = w;
+  out->cx = static_cast<int32_t>(std::min<int64_t>(w, INT32_MAX));
   out->cy = f->ascent + f->descent;
   return true;
 }
@@ -214,10 +214,10 @@ bool StretchBlt(Dc* dst, int32_t x, int32_t y, int32_t w, int32_t h, Dc* src, in
   int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t(x) + w, d->Width()));
   int32_t y1 = static_cast<int32_t>(std::min<int64_t>(int64_t(y) + h, d->Height()));
   for (int32_t py = y0; py < y1; ++py) {
-    int64_t ty = sy + (int64_t(py - y) * sh) / h;
+    int64_t ty = sy + ((int64_t(py) - y) * sh) / h;
     if (ty < 0 || ty >= s->Height()) continue;
     for (int32_t px = x0; px < x1; ++px) {
-      int64_t tx = sx + (int64_t(px - x) * sw) / w;
+      int64_t tx = sx + ((int64_t(px) - x) * sw) / w;
       if (tx < 0 || tx >= s->Width()) continue;
       uint32_t v = ReadPixel(s, static_cast<int32_t>(tx), static_cast<int32_t>(ty));
       if (!same) {

@@ -305,6 +305,9 @@ TEST_F(TextTest, DrawTextBoxAlignAndMeasure) {
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 40, 400, "あいうえお"), 48);   // two a line
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 60, 400, "ab cd ef gh"), 32);  // "ab cd", "ef gh"
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 400, 400, "a\nb\nc"), 48);
+  // A box as wide as the coordinate range holds the words on one line; a top at the far end measures.
+  EXPECT_EQ(elDraw::MeasureTextBox(INT32_MIN, 0, INT32_MAX, 400, "ab cd ef gh"), 16);
+  EXPECT_EQ(elDraw::MeasureTextBox(-5, INT32_MAX, INT32_MAX, INT32_MAX, "a\nb"), 32);
   // Word break: the second word moves down whole; the text is cut at the rectangle.
   elDraw::ClearScreen();
   elDraw::DrawTextBox(0, 100, 60, 116, "abcd efgh", 0);
