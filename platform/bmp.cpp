@@ -1,5 +1,7 @@
 #include "platform/bmp.h"
 
+#include <algorithm>
+
 namespace plat {
 namespace {
 
@@ -106,8 +108,11 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
         (static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry < count)
       count = static_cast<uint32_t>((static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry);
     if ((size - pos) / paletteEntry < count) return false;
-    palette.resize(1u << bpp, 0);
-    for (uint32_t i = 0; i < count; ++i) {
+    // The table holds what a pixel of this depth can index; further declared colours are only
+    // skipped over. Indices beyond the colours given stay black.
+    palette.assign(1u << bpp, 0);
+    const uint32_t kept = std::min<uint32_t>(count, 1u << bpp);
+    for (uint32_t i = 0; i < kept; ++i) {
       const uint8_t* e = data + pos + i * paletteEntry;
       palette[i] = uint32_t(e[2]) << 16 | uint32_t(e[1]) << 8 | e[0];
     }

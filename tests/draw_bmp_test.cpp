@@ -94,4 +94,23 @@ TEST(Bmp, PaletteIndexBeyondTheColoursUsedIsBlack) {
   EXPECT_TRUE(black);
 }
 
+// More colours declared than the pixel depth can index: the palette keeps the ones a pixel can
+// name and the rest are skipped over, wherever they would have landed.
+TEST(Bmp, ColoursUsedBeyondTheDepth) {
+  plat::Image img;
+  std::vector<uint8_t> short3 = Seed("bmp_palette_overflow.bmp");  // 1 bit, 3 colours, no pixel rows
+  ASSERT_EQ(short3.size(), 52u);
+  EXPECT_FALSE(plat::DecodeBmp(short3.data(), short3.size(), &img));
+  std::vector<uint8_t> full = Seed("bmp_clrused256.bmp");  // 1 bit, 256 colours, one row of 8 pixels
+  ASSERT_EQ(full.size(), 1068u);
+  full[40] = 0x10, full[41] = 0x20, full[42] = 0x30;  // colour 0
+  full[1064] = 0xA0;                                   // pixels 1 0 1 0 0 0 0 0
+  ASSERT_TRUE(plat::DecodeBmp(full.data(), full.size(), &img));
+  ASSERT_EQ(img.width, 8);
+  ASSERT_EQ(img.height, 1);
+  const uint32_t c0 = 0x302010, c1 = 0x414141;
+  const uint32_t want[8] = {c1, c0, c1, c0, c0, c0, c0, c0};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(img.pixels[static_cast<size_t>(x)], want[x]) << x;
+}
+
 }  // namespace

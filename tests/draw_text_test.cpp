@@ -152,9 +152,10 @@ TEST_F(TextTest, TextBoxLineFeedAndHanging) {
 
   // "。" that overflows hangs past the right edge on the same line; "あ" starts the next line.
   elDraw::TextBoxNoPut(0, 0, 40, 200, "ああ。あ", 0);
-  ASSERT_EQ(GlyphCount, 4);
-  EXPECT_EQ(GlyphRect[3].left, 0);
-  EXPECT_EQ(GlyphRect[3].top, 16);
+  ASSERT_EQ(GlyphCount, 5);
+  EXPECT_EQ(GlyphRect[3].left, 32);  // the hanging "。" keeps its place in the table
+  EXPECT_EQ(GlyphRect[4].left, 0);
+  EXPECT_EQ(GlyphRect[4].top, 16);
   EXPECT_GT(Ink(FontObject(), {32, 0, 48, 16}), 3);  // the hanging "。" is drawn
   elDraw::TextBoxNoPut(0, 0, 40, 200, "あああ", 0);
   ASSERT_EQ(GlyphCount, 4);
@@ -162,6 +163,48 @@ TEST_F(TextTest, TextBoxLineFeedAndHanging) {
   EXPECT_EQ(GlyphRect[3].top, 16);
   EXPECT_EQ(Ink(FontObject(), {32, 0, 48, 16}), 0);
   elDraw::EndFont();
+}
+
+// A hanging mark past the right edge reaches the screen whole: through the put of the box, and in
+// its own turn of the glyph-by-glyph reveal (not only with the whole box at the end), in the plain
+// and in the smoothed box.
+TEST_F(TextTest, HangingGlyphsReachTheScreen) {
+  Gothic(16);
+  elDraw::TextBoxNoPut(0, 0, 400, 400, "a", 0);
+  const int32_t aw = GlyphRect[1].right;  // four of these fill the box, "…" (16 wide) hangs
+  ASSERT_GT(aw, 0);
+  ASSERT_LT(aw, 16);
+  const plat::Rect hang{4 * aw, 0, 4 * aw + 16, 16};
+  auto shownWhole = [&](const plat::Rect& r) {
+    const int ink = Ink(FontObject(), r);
+    EXPECT_GT(ink, 3);
+    EXPECT_EQ(Ink(BackSurface, r), ink);
+  };
+  // True when the mark was on the screen before the last call of the reveal.
+  auto revealedInTurn = [&](const plat::Rect& r) {
+    FrameSeconds = 0.2f;  // one glyph more every call
+    bool early = false;
+    for (int frame = 0; frame < 20 && !elDraw::TypeText(0.1f); ++frame) early = early || Ink(BackSurface, r) > 3;
+    return early;
+  };
+  elDraw::TextBox(0, 0, 4 * aw, 200, "aaaa…", 0);
+  elDraw::EndFont();
+  shownWhole(hang);
+
+  elDraw::ClearScreen();
+  Gothic(16);
+  elDraw::TextBoxNoPut(0, 0, 4 * aw, 200, "aaaa…", 0);
+  elDraw::EndFont();
+  EXPECT_TRUE(revealedInTurn(hang));
+  shownWhole(hang);
+
+  elDraw::ClearScreen();
+  elDraw::SetFontSmooth(1, 16);
+  elDraw::SetTextColor(0xFFFFFF, 0, 1);
+  elDraw::SmoothTextBoxNoPut(0, 0, 4 * aw + 1, 200, "aaaa…", 0);  // its glyphs must end before the edge
+  elDraw::EndFontSmooth();
+  EXPECT_TRUE(revealedInTurn(hang));
+  shownWhole(hang);
 }
 
 TEST_F(TextTest, TextBoxLineHeightAndBottom) {
@@ -305,6 +348,9 @@ TEST_F(TextTest, DrawTextBoxAlignAndMeasure) {
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 40, 400, "あいうえお"), 48);   // two a line
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 60, 400, "ab cd ef gh"), 32);  // "ab cd", "ef gh"
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 400, 400, "a\nb\nc"), 48);
+  // A box as wide as the coordinate range holds the words on one line; a top at the far end measures.
+  EXPECT_EQ(elDraw::MeasureTextBox(INT32_MIN, 0, INT32_MAX, 400, "ab cd ef gh"), 16);
+  EXPECT_EQ(elDraw::MeasureTextBox(-5, INT32_MAX, INT32_MAX, INT32_MAX, "a\nb"), 32);
   // Word break: the second word moves down whole; the text is cut at the rectangle.
   elDraw::ClearScreen();
   elDraw::DrawTextBox(0, 100, 60, 116, "abcd efgh", 0);

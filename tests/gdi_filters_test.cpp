@@ -1,5 +1,8 @@
 // Screen save (BMP bytes), blur, smoke, noise, spotlight and the enlargements.
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 #include "el/elDraw.h"
@@ -163,6 +166,50 @@ TEST_F(FilterTest, SpotlightDarkensOutsideItsCircle) {
   EXPECT_EQ(At(120, 100), P5(15, 15, 15));  // 10 beyond: 5 levels
   EXPECT_EQ(At(199, 199), 0);
   EXPECT_EQ(At(300, 300), P5(20, 20, 20));  // outside the rectangle
+}
+
+// Every filter, given rectangles from the far ends of the coordinate range, works only on the part
+// of its rectangle that lies on the screen: each pixel outside that part is left as it was, and a
+// part of some size is worked on.
+TEST_F(FilterTest, ExtremeRectanglesAreCutToTheScreen) {
+  const std::function<int(int32_t, int32_t, int32_t, int32_t)> filters[] = {
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::Blur(x, y, w, h); },
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::Smoke(x, y, w, h); },
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::SmokeFade(1, 1, 1, x, y, w, h); },
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::Noise(3, x, y, w, h); },
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::NoiseRGB(1, 1, 1, 3, x, y, w, h); },
+      [](int32_t x, int32_t y, int32_t w, int32_t h) { return elDraw::Spotlight(0, 0, 0, 1, x, y, w, h); }};
+  // Uneven (blurring changes it), never black and never saturated (noise and darkening change it).
+  auto pattern = [](int32_t x, int32_t y) {
+    return P5(static_cast<uint32_t>((x * x + 3 * y) % 28 + 1), static_cast<uint32_t>((y * y + 5 * x) % 28 + 1),
+              static_cast<uint32_t>((x * y) % 28 + 1));
+  };
+  constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+  const int32_t rects[][4] = {{-10, 0, lo + 5, 10}, {0, -10, 10, lo + 5}, {0, lo, 10, 0},    {lo, lo, hi, hi},
+                              {hi, hi, hi, hi},     {-5, -5, hi, hi},     {630, 470, hi, hi}, {lo, 0, lo, 10},
+                              {100, 100, -50, 20},  {600, 460, 100, 100}, {hi - 3, 0, 10, 10}, {lo, 5, hi, 10},
+                              {-3, lo, 9, hi}};
+  for (size_t f = 0; f < std::size(filters); ++f)
+    for (const auto& r : rects) {
+      SCOPED_TRACE(testing::Message() << "filter " << f << " at " << r[0] << "," << r[1] << " size " << r[2] << ","
+                                      << r[3]);
+      FillScreen(pattern);
+      ASSERT_EQ(filters[f](r[0], r[1], r[2], r[3]), 1);
+      const int64_t x0 = std::max<int64_t>(r[0], 0), x1 = std::min<int64_t>(int64_t(r[0]) + r[2], 640);
+      const int64_t y0 = std::max<int64_t>(r[1], 0), y1 = std::min<int64_t>(int64_t(r[1]) + r[3], 480);
+      int changed = 0;
+      for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) {
+          const bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+          if (!inside) {
+            ASSERT_EQ(At(x, y), pattern(x, y)) << x << "," << y;
+          }
+          changed += inside && At(x, y) != pattern(x, y);
+        }
+      if (x1 - x0 >= 3 && y1 - y0 >= 3) {
+        EXPECT_GT(changed, 0);
+      }
+    }
 }
 
 TEST_F(FilterTest, ZoomsEnlargeThroughTheBufferAndStayInsideIt) {

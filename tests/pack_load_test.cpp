@@ -35,11 +35,14 @@ class PackLoadTest : public drawtest::DrawTest {
     Entry(pack, "TWICE.BMP", 1, 1, {0x03E0});
     Entry(pack, "TWICE.BMP", 1, 1, {0x001F});
     Entry(pack, "WIDE.BMP", 4, 1, {0x7C00, 0x7C00, 0x7C00, 0x7C00});
+    Entry(pack, LongName(), 1, 1, {0x7C00});
     drawtest::WriteProgramFile("test.pak", pack);
     elDraw::SetPackFile("test.pak");
     plat::headless::Boxes().clear();
   }
   uint32_t ObjPixel(int32_t n, int32_t x, int32_t y) { return drawtest::PixelAt(DrawObject[n].surface, x, y); }
+  // An entry name of the longest length a pack holds.
+  static std::string LongName() { return std::string(123, 'N') + ".BMP"; }
   std::string LastBox() { return plat::headless::Boxes().empty() ? "" : plat::headless::Boxes().back().text; }
 };
 
@@ -97,11 +100,16 @@ TEST_F(PackLoadTest, SwapKeepsTheObjectNumber) {
 TEST_F(PackLoadTest, LostPackObjectsAreReloaded) {
   const int32_t a = elDraw::LoadPack("TITLE.BMP", 2);
   ASSERT_GT(a, 0);
+  const int32_t b = elDraw::LoadPack(LongName().c_str(), 2);
+  ASSERT_GT(b, 0);
   plat::headless::LoseSurfaces();
   elDraw::Restore();
   EXPECT_EQ(ObjPixel(a, 0, 0), 0xFFDFu);
   EXPECT_EQ(ObjPixel(a, 1, 1), 0x0001u);
   EXPECT_EQ(DrawObject[a].sourceKind, 1u);
+  EXPECT_EQ(ObjPixel(b, 0, 0), 0xF800u);  // the long name found its entry again
+  EXPECT_STREQ(DrawObject[b].name, LongName().c_str());
+  EXPECT_TRUE(plat::headless::Boxes().empty()) << LastBox();
 }
 
 TEST_F(PackLoadTest, MissingAndDamagedPacks) {

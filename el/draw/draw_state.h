@@ -6,6 +6,7 @@
 // pitch in bytes) and unlock it again; BackSurface and every DrawObject[n].surface share the display's
 // pixel format (16-bit 5-6-5 or 5-5-5 in the game, 32-bit on a true-colour desktop).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "el/elDraw.h"
@@ -45,9 +46,13 @@ extern uint8_t NoiseTable[10000];
 constexpr int32_t kDrawObjects = 1024;
 constexpr int32_t kInternalObjects = 4;
 constexpr int32_t kObjBuffer = 0, kObjScreen = 1, kObjFont = 2, kObjFontBuffer = 3;
+// The longest name an object records: image pack entry names run to 127 characters (names given
+// to LoadObject are held to 30 before they get here). A record must hold the whole name, since
+// Restore loads the object again by it.
+constexpr size_t kObjectNameMax = 127;
 struct DrawObjectRecord {
   plat::Surface* surface;
-  char name[32];
+  char name[kObjectNameMax + 1];
   uint32_t sourceKind;  // 0 BMP, 1 image pack entry
   uint32_t placement;
   uint32_t colorKey;    // COLORREF, or 0xFFFFFFFF = the top-left pixel

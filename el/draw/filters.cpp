@@ -22,15 +22,27 @@ inline void Advance(int32_t& pos) {
   if (++pos >= 10000 || pos < 0) pos = std::rand() % 1000;
 }
 
-// The back screen locked for one filter, 16-bit only; the rectangle is cut to the screen.
+// The part of start .. start + length (end exclusive) that lies within 0 .. limit, as [lo, hi);
+// lo == hi when they do not meet. Worked in 64 bits, so no start or length can wrap the result,
+// and both ends stay within 0 .. limit.
+struct Span {
+  int32_t lo, hi;
+};
+Span Within(int32_t start, int32_t length, int32_t limit) {
+  const int64_t lo = std::clamp<int64_t>(start, 0, limit);
+  const int64_t hi = std::clamp<int64_t>(int64_t(start) + length, lo, limit);
+  return {static_cast<int32_t>(lo), static_cast<int32_t>(hi)};
+}
+
+// The back screen locked for one filter, 16-bit only; the rectangle is cut to the screen (a
+// rectangle off the screen or of no size leaves nothing to do).
 class Locked16 {
  public:
   Locked16(int32_t x, int32_t y, int32_t w, int32_t h) {
     if (!BackSurface || plat::BytesPerPixel(BackSurface->Format()) != 2) return;
-    x0 = std::max(x, 0);
-    y0 = std::max(y, 0);
-    x1 = static_cast<int32_t>(std::min<int64_t>(int64_t(x) + w, BackSurface->Width()));
-    y1 = static_cast<int32_t>(std::min<int64_t>(int64_t(y) + h, BackSurface->Height()));
+    const Span across = Within(x, w, BackSurface->Width()), down = Within(y, h, BackSurface->Height());
+    x0 = across.lo, x1 = across.hi;
+    y0 = down.lo, y1 = down.hi;
     if (BackSurface->Lock(nullptr, &lr_, plat::DDLOCK_WAIT) != plat::DD_OK) return;
     ok_ = true;
   }

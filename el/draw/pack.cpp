@@ -18,7 +18,6 @@ namespace {
 const char kNoPack[] = "パックファイル名が指定されていません";
 const char kNoBmp[] = "BMPファイルを読み込めません";
 const char kNoCopy[] = "サーフェース間で展開できません";
-constexpr size_t kMaxEntryName = 127;
 
 // Upper case as the ANSI code page does it: ASCII letters only, trail bytes of two-byte characters
 // left alone.
@@ -50,7 +49,7 @@ const char* FindEntry(const char* name, Found* out) {
   out->file = eldraw_files::Open(eldraw_files::HostPath(ImagePackPath), "rb");
   if (!out->file) return kNoPack;
   const std::string wanted = Upper(name);
-  if (wanted.size() > kMaxEntryName) return kNoBmp;
+  if (wanted.size() > kObjectNameMax) return kNoBmp;
   FILE* f = out->file;
   if (std::fseek(f, 0, SEEK_END) != 0) return kNoBmp;
   const long size = std::ftell(f);
@@ -60,10 +59,10 @@ const char* FindEntry(const char* name, Found* out) {
     if (std::fread(head, 1, 4, f) != 4) return kNoBmp;
     const uint16_t w = static_cast<uint16_t>(head[0] | head[1] << 8);
     const uint16_t h = static_cast<uint16_t>(head[2] | head[3] << 8);
-    char entry[kMaxEntryName + 1];
+    char entry[kObjectNameMax + 1];
     size_t n = 0;
     int c = 0;
-    while (n <= kMaxEntryName && (c = std::fgetc(f)) != EOF && c != 0) entry[n++] = static_cast<char>(c);
+    while (n <= kObjectNameMax && (c = std::fgetc(f)) != EOF && c != 0) entry[n++] = static_cast<char>(c);
     if (c != 0) return kNoBmp;  // end of file inside the name, or a name too long
     const long pixels = static_cast<long>(w) * h * 2;
     const long at = std::ftell(f);

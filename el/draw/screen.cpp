@@ -275,7 +275,7 @@ void Restore() {
     if (o.name[0] == '*') continue;  // created objects: their content is simply gone
     SetColorKey(o.colorKey);
     if (o.colorKey == 0xFFFFFFFFu) SetColorKeyTopLeft();
-    char name[32];
+    char name[sizeof o.name];
     std::memcpy(name, o.name, sizeof name);
     if (o.sourceKind == 0)
       SwapObject(name, n, static_cast<int32_t>(o.placement));

@@ -149,15 +149,19 @@ void TextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom, const
     GlyphRect[GlyphCount++] = {x, y, x + w, y + h};
     x += w;
     if (h > lineH) lineH = h;
-    if (x <= right && !lf) {
+    const bool fits = x <= right && !lf;
+    // A closing mark that does not fit hangs past the right edge. It is drawn like any other glyph
+    // and keeps its entry and its share of the bounding rectangle, so that the put and the reveal
+    // show it instead of cutting it off at the edge.
+    const bool hanging = !fits && !lf && Hanging(text + start, len);
+    if (fits || hanging) {
       DrawGlyph(x - w, y, text + start, len, flags, 1, 1);
       if (GlyphRect[0].right < x + w) GlyphRect[0].right = x + w;
       if (GlyphRect[0].bottom < y + h) GlyphRect[0].bottom = y + h;
-      continue;
+      if (fits) continue;
+    } else {
+      --GlyphCount;
     }
-    --GlyphCount;
-    const bool hanging = x > right && Hanging(text + start, len);
-    if (hanging) DrawGlyph(x - w, y, text + start, len, flags, 1, 1);
     if (!lf && !hanging) i -= len;
     if (x > right || lf) {
       x = left;
@@ -309,8 +313,9 @@ void SmoothTextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom,
       DrawGlyph(sx - w, 0, text + start, len, flags, 2, 2);
       continue;
     }
-    --GlyphCount;
+    // A hanging glyph keeps its entry (the reveal shows it); any other is taken off the table.
     const bool hanging = pastRight && !lf && Hanging(text + start, len);
+    if (!hanging) --GlyphCount;
     if (hanging) {
       DrawGlyph(sx - w, 0, text + start, len, flags, 2, 2);
     } else if (!lf) {
