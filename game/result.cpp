@@ -45,6 +45,8 @@ void ShadowedLabel(const char* text, int32_t shadowX, int32_t shadowY, int32_t x
 void ResultScene() {
   if (SceneChanged) {
     RankPlace = Ranking.Insert(Bowls * 10 + (10 - Rice));
+    // Saved at once, not only at exit: a result survives a kill, a crash or a lost session.
+    Ranking.Save();
     RankGrade = Ranking.GetGrade(Bowls);
   }
 
@@ -54,7 +56,8 @@ void ResultScene() {
   char text[128];
   std::snprintf(text, sizeof text, "食べたご飯：%d杯", Bowls);
   ShadowedLabel(text, 33, 43, 30, 40, 48, 0xC88C50);
-  std::snprintf(text, sizeof text, "摂取カロリー：%dKcal", Bowls * 2520 + (10 - Rice) * 252);
+  std::snprintf(text, sizeof text, "摂取カロリー：%lldKcal",
+                static_cast<long long>(int64_t{Bowls} * 2520 + (10 - Rice) * 252));
   ShadowedLabel(text, 33, 103, 30, 100, 48, 0xC88C50);
   std::snprintf(text, sizeof text, "ランク：%s", RankGrade);
   ShadowedLabel(text, 33, 163, 30, 160, 48, 0x648CB4);
