@@ -45,8 +45,6 @@ void ShadowedLabel(const char* text, int32_t shadowX, int32_t shadowY, int32_t x
 void ResultScene() {
   if (SceneChanged) {
     RankPlace = Ranking.Insert(Bowls * 10 + (10 - Rice));
-    // Saved at once, not only at exit: a result survives a kill, a crash or a lost session.
-    Ranking.Save();
     RankGrade = Ranking.GetGrade(Bowls);
   }
 
@@ -73,6 +71,9 @@ void ResultScene() {
   DrawLabel(Verdict(Bowls), 305, 310, 18, kShadow);
   DrawLabel("左クリックでタイトルに戻るよ", 290, 430, 24, kShadow);
   elDraw::Present();
+  // Saved at once, not only at exit, so a kill, a crash or a lost session cannot take the result;
+  // after the first frame is on screen, so a box about a failed save comes up over the result.
+  if (SceneChanged) Ranking.Save();
 
   while (elSystem::GetEvent(1)) {
     if (InputEvent.code == 268 && InputEvent.value != 0) {
