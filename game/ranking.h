@@ -4,9 +4,11 @@
 
 class RankingTable {
  public:
-  // Loads "rank.dat"; a missing, short or damaged file gives an empty table and a fresh file.
+  // Loads "rank.dat". A missing file gives an empty table and a fresh file; a short or damaged one
+  // is copied aside to "rank.dat.bad" and replaced by an empty table. A file that exists but cannot
+  // be read is left alone for the whole run: the table starts empty and is never written.
   RankingTable();
-  // Writes "rank.dat".
+  // Writes "rank.dat" if the table changed since it was loaded or last written.
   ~RankingTable();
   RankingTable(const RankingTable&) = delete;
   RankingTable& operator=(const RankingTable&) = delete;
@@ -17,11 +19,23 @@ class RankingTable {
   int32_t Insert(int32_t value);
   uint8_t IsEmpty() const { return empty; }
 
+  // Writes the table to "rank.dat" if it changed since it was loaded or last written; true when the
+  // file holds the table afterwards. A failure is told to the player in a box, once until a save
+  // succeeds again; the table stays in memory and the next save tries again.
+  bool Save();
+
  private:
-  bool Save() const;
+  void TellSaveFailed(int err);
 
   int32_t rice[5];
   uint8_t empty = 0;
+  // Changed since loaded or last written. Only a changed table is written, so a copy that changed
+  // nothing (a second instance, which ends at once) never overwrites a newer file of another copy.
+  bool dirty = false;
+  // The file could not be read, or could not be copied aside before a reset: it is never written.
+  bool keepFile = false;
+  // A failed save has been told; cleared by the next successful one.
+  bool saveFailureTold = false;
 };
 
 extern RankingTable Ranking;

@@ -45,7 +45,9 @@ void RankingScene() {
     } else {
       const int32_t bowls = value / 10;
       const int32_t tenths = value % 10;
-      std::snprintf(line, sizeof line, "%d位　%2d杯　%d Kcal", i + 1, bowls, bowls * 2520 + tenths * 252);
+      // In 64 bits: any stored value, even one edited into the file, shows its true calories.
+      std::snprintf(line, sizeof line, "%d位　%2d杯　%lld Kcal", i + 1, bowls,
+                    static_cast<long long>(int64_t{bowls} * 2520 + tenths * 252));
       grade = RankGrades[i];
     }
     DrawLabel(line, 32, 132 + 50 * i, 32, kShadow);

@@ -54,7 +54,8 @@ void ResultScene() {
   char text[128];
   std::snprintf(text, sizeof text, "食べたご飯：%d杯", Bowls);
   ShadowedLabel(text, 33, 43, 30, 40, 48, 0xC88C50);
-  std::snprintf(text, sizeof text, "摂取カロリー：%dKcal", Bowls * 2520 + (10 - Rice) * 252);
+  std::snprintf(text, sizeof text, "摂取カロリー：%lldKcal",
+                static_cast<long long>(int64_t{Bowls} * 2520 + (10 - Rice) * 252));
   ShadowedLabel(text, 33, 103, 30, 100, 48, 0xC88C50);
   std::snprintf(text, sizeof text, "ランク：%s", RankGrade);
   ShadowedLabel(text, 33, 163, 30, 160, 48, 0x648CB4);
@@ -70,6 +71,9 @@ void ResultScene() {
   DrawLabel(Verdict(Bowls), 305, 310, 18, kShadow);
   DrawLabel("左クリックでタイトルに戻るよ", 290, 430, 24, kShadow);
   elDraw::Present();
+  // Saved at once, not only at exit, so a kill, a crash or a lost session cannot take the result;
+  // after the first frame is on screen, so a box about a failed save comes up over the result.
+  if (SceneChanged) Ranking.Save();
 
   while (elSystem::GetEvent(1)) {
     if (InputEvent.code == 268 && InputEvent.value != 0) {

@@ -2,7 +2,11 @@
 // checked along the way, the ranking and rank.dat at the end.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "el/elSystem.h"
@@ -60,6 +64,23 @@ TEST(GamePlay, BowlsGoIntoTheRankingAndRankDat) {
   ASSERT_EQ(size, 40);
   const std::vector<int32_t> want = {30, -1, -1, -1, -1, 30 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96};
   EXPECT_EQ(v, want);
+}
+
+TEST(GamePlay, ResultIsOnDiskBeforeTheProgramEnds) {
+  // Killed on the result screen: no exit hook runs, so only a save made when the result was
+  // entered can have put it into rank.dat.
+  std::remove("rank.dat");
+  RunResult r = RunGame(
+      [](Driver& d) {
+        StartFromTitle(d);
+        EatBowls(d, 4);
+        FastClock(d);
+        d.WhenScene(30, [] { kill(getpid(), SIGKILL); });
+      },
+      SIGKILL);
+  EXPECT_FALSE(r.exited);
+  const std::vector<int32_t> want = {40, -1, -1, -1, -1, 40 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96};
+  EXPECT_EQ(ReadRankFile(), want);
 }
 
 TEST(GamePlay, LaterGamesStartFreshAndLoadNothing) {

@@ -118,7 +118,7 @@ void PressEscape() {
   plat::headless::Inject(plat::WM_KEYUP, 27, 0);
 }
 
-RunResult RunGame(const std::function<void(Driver&)>& setup) {
+RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal) {
   RunResult result;
   int fds[2];
   if (pipe(fds) != 0) {
@@ -175,8 +175,12 @@ RunResult RunGame(const std::function<void(Driver&)>& setup) {
   std::filesystem::remove_all(runtimeDir, ignored);
   result.exited = WIFEXITED(wstatus);
   result.status = result.exited ? WEXITSTATUS(wstatus) : -1;
-  if (!result.exited) {
-    ADD_FAILURE() << "the game process was killed by signal " << (WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0);
+  const int signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
+  if (!result.exited && signal != expectedSignal) {
+    ADD_FAILURE() << "the game process was killed by signal " << signal;
+  } else if (result.exited && expectedSignal != 0) {
+    ADD_FAILURE() << "the game process exited with " << result.status << " instead of ending by signal "
+                  << expectedSignal;
   }
   if (!result.log.empty()) ADD_FAILURE() << "in the game process:\n" << result.log;
   return result;

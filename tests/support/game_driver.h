@@ -18,7 +18,7 @@ struct RunResult {
   std::string log;      // failures reported by the child
 };
 class Driver;
-RunResult RunGame(const std::function<void(Driver&)>& setup);
+RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
 
 class Driver {
  public:
@@ -58,7 +58,7 @@ class Driver {
   std::vector<std::function<void()>> atEnd_;
   uint32_t resumeAt_ = 0;
   bool paused_ = false;
-  friend RunResult RunGame(const std::function<void(Driver&)>& setup);
+  friend RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
   size_t next_ = 0;
   int stepStart_ = 0;
   int frame_ = 0;
@@ -75,8 +75,10 @@ void RightClick();
 void PressEscape();
 
 // Forks; the child runs setup(driver), then GameMain with the driver as the idle hook, and leaves
-// through exit() with GameMain's result. Failures inside the child are added to the current test.
-RunResult RunGame(const std::function<void(Driver&)>& setup);
+// through exit() with GameMain's result. Failures inside the child are added to the current test, and
+// so is an end by a signal other than expectedSignal (a script that kills the game on purpose gives
+// the signal it sends; such a run must then end by it).
+RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal = 0);
 
 // The ranking file in the working directory as 32-bit little-endian fields (empty when missing);
 // also gives its size in bytes.
