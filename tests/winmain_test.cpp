@@ -279,6 +279,10 @@ TEST(MainLoop, SecondCopyIsFoundOrToldWhenTheTemporaryDirectoryIsTaken) {
     for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
     return std::make_pair(second, first);
   };
+  // The environment as it was, for the cases after this one.
+  std::vector<std::pair<const char*, std::string>> saved;
+  for (const char* v : {"HOME", "TMPDIR"})
+    if (const char* value = std::getenv(v)) saved.emplace_back(v, value);
   unsetenv("XDG_RUNTIME_DIR");
   setenv("TMPDIR", tmp.c_str(), 1);
 
@@ -314,6 +318,7 @@ TEST(MainLoop, SecondCopyIsFoundOrToldWhenTheTemporaryDirectoryIsTaken) {
   EXPECT_EQ(r.first, InstanceCheck::kAnother);
   EXPECT_EQ(std::string(plat::InstanceDir()), tmpDir);
   unsetenv("TMPDIR");
+  for (const auto& [v, value] : saved) setenv(v, value.c_str(), 1);
   PrivateRuntimeDir();
 }
 
