@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // A number file under the input's name, and the content read as a number, must stay inside.
   int32_t value = 0;
-  std::memcpy(&value, body, std::min<size_t>(bodySize, sizeof value));
+  if (bodySize) std::memcpy(&value, body, std::min<size_t>(bodySize, sizeof value));
   std::string cname = name.c_str();
   int wrote = elSystem::WriteNumber(cname.c_str(), value);
   if (wrote != 0 && wrote != 1) std::abort();
