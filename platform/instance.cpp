@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -25,18 +26,42 @@ std::string dirPath;
 
 const char kRaise[] = "raise\n";
 
-// A private directory for this user: created 0700, and refused if it is a link, someone else's, or
-// open to others, so no other user can take the lock or speak on the socket.
-bool PrivateDir(std::string* out) {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::string dir = (runtime && runtime[0] == '/') ? std::string(runtime) + "/oomori"
-                                                   : "/tmp/oomori-" + std::to_string(getuid());
+// dir as a private directory of this user: created 0700 if missing, and refused if it is a link,
+// not a directory, someone else's, or open to others, so no other user can take the lock or speak
+// on the socket.
+bool UsableDir(const std::string& dir) {
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
-  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 077) != 0)
-    return false;
-  *out = dir;
-  return true;
+  return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0;
+}
+
+// The first private directory to be had. Every copy walks the same list, so they meet in the same
+// place. The user's own directories come before the shared temporary one: another local user can
+// create /tmp/oomori-<uid> first, and could then, by removing it again, send two copies to two
+// different places if it came first.
+bool PrivateDir(std::string* out) {
+  std::vector<std::string> tried;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/') tried.push_back(std::string(runtime) + "/oomori");
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') {
+    std::string cache = std::string(home) + "/.cache";
+    mkdir(cache.c_str(), 0700);
+    tried.push_back(cache + "/oomori");
+  }
+  const char* tmp = std::getenv("TMPDIR");
+  tried.push_back(std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/oomori-" + std::to_string(getuid()));
+  for (const std::string& dir : tried) {
+    if (UsableDir(dir)) {
+      *out = dir;
+      return true;
+    }
+  }
+  std::string list;
+  for (const std::string& dir : tried) list += " " + dir;
+  std::fprintf(stderr, "oomori: no private directory for the single-instance lock (tried%s); "
+               "another copy may be running\n", list.c_str());
+  return false;
 }
 
 // File names from a hash of the (CP932) name keep paths short and free of separators.
@@ -73,20 +98,27 @@ void AskToRaise(const std::string& path) {
 
 }  // namespace
 
-bool AcquireInstance(const char* nameCp932) {
-  if (lockFd >= 0) return true;
+InstanceCheck AcquireInstance(const char* nameCp932) {
+  if (lockFd >= 0) return InstanceCheck::kOnly;
   std::string dir;
-  // Without a private directory there is no safe lock; run as the only instance.
-  if (!PrivateDir(&dir)) return true;
+  if (!PrivateDir(&dir)) return InstanceCheck::kNoSafePlace;
   std::string stem = Stem(nameCp932 ? nameCp932 : "");
   std::string lockPath = dir + "/" + stem + ".lock";
   std::string sockPath = dir + "/" + stem + ".sock";
   int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return true;
+  if (fd < 0) {
+    std::fprintf(stderr, "oomori: cannot open the single-instance lock %s: %s\n", lockPath.c_str(), std::strerror(errno));
+    return InstanceCheck::kNoSafePlace;
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int err = errno;
     close(fd);
+    if (err != EWOULDBLOCK) {
+      std::fprintf(stderr, "oomori: cannot take the single-instance lock %s: %s\n", lockPath.c_str(), std::strerror(err));
+      return InstanceCheck::kNoSafePlace;
+    }
     AskToRaise(sockPath);
-    return false;
+    return InstanceCheck::kAnother;
   }
   lockFd = fd;
   dirPath = dir;
@@ -101,7 +133,7 @@ bool AcquireInstance(const char* nameCp932) {
       close(s);
     }
   }
-  return true;
+  return InstanceCheck::kOnly;
 }
 
 void ReleaseInstance() {
@@ -114,6 +146,7 @@ void ReleaseInstance() {
     close(lockFd);  // drops the flock
     lockFd = -1;
   }
+  dirPath.clear();
 }
 
 bool PollInstanceRequests() {

@@ -2,11 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "el/elSystem.h"
 #include "el/system/sysinfo.h"
@@ -50,6 +52,17 @@ TEST_F(SysInfoTest, ProgramDirEdgeCases) {
   std::strcpy(DataRoot, root.c_str());
   elSystem::SetExecutablePathForTest("/games/GAMEFOLDER/x.bin");
   EXPECT_STREQ(elSystem::GetProgramDir(1), "/games/GAMEFOLDER/");
+  // Only the directory has to fit: a long file name is fine, a directory too long is refused
+  // (empty) rather than cut to some other directory, and the number files go nowhere.
+  DataRoot[0] = 0;
+  std::string longDir = "/" + std::string(200, 'd') + "/";
+  elSystem::SetExecutablePathForTest((longDir + std::string(100, 'x')).c_str());
+  EXPECT_EQ(std::string(elSystem::GetProgramDir(0)), longDir);
+  elSystem::SetExecutablePathForTest(("/" + std::string(254, 'd') + "/x.bin").c_str());
+  EXPECT_STREQ(elSystem::GetProgramDir(0), "");
+  std::strcpy(DataRoot, "/data");
+  EXPECT_STREQ(elSystem::GetProgramDir(1), "");
+  EXPECT_EQ(elSystem::WriteNumber("n.txt", 5), 0);
   // The real executable lies in the build directory.
   elSystem::SetExecutablePathForTest(nullptr);
   DataRoot[0] = 0;
@@ -67,27 +80,60 @@ TEST_F(SysInfoTest, LoadDataRootDropsOneLineFeedAndOneSeparator) {
   {
     std::ofstream f(cfg + "/root.txt");
     f << "/srv/data/\nsecond line\n";
+    std::ofstream g(cfg + "/crlf.txt", std::ios::binary);
+    g << "/srv/other/\r\n";
+    std::ofstream h(Cwd() + "/outside.txt");
+    h << "/srv/outside\n";
   }
   elSystem::LoadDataRoot("root.txt");
   EXPECT_STREQ(DataRoot, "/srv/data");
+  elSystem::LoadDataRoot("crlf.txt");
+  EXPECT_STREQ(DataRoot, "/srv/other");
   elSystem::LoadDataRoot("missing.txt");
+  EXPECT_STREQ(DataRoot, "");
+  // A name that leaves the settings directory is not followed.
+  elSystem::LoadDataRoot("../outside.txt");
   EXPECT_STREQ(DataRoot, "");
   unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SysInfoTest, NumberFilesRoundTrip) {
-  elSystem::SetExecutablePathForTest((Cwd() + "/prog").c_str());
-  EXPECT_EQ(elSystem::WriteNumber("n.txt", 1), 0);
-  std::ifstream f("n.txt");
+  mkdir("prog", 0700);
+  elSystem::SetExecutablePathForTest((Cwd() + "/prog/x.bin").c_str());
+  EXPECT_EQ(elSystem::WriteNumber("n.txt", 1), 1);
+  std::ifstream f("prog/n.txt");
   std::string content((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "1");
   EXPECT_EQ(elSystem::ReadNumber("n.txt"), 1);
-  EXPECT_EQ(elSystem::WriteNumber2("n.txt", -7), 0);
+  EXPECT_EQ(elSystem::WriteNumber2("n.txt", -7), 1);
   EXPECT_EQ(elSystem::ReadNumber2("n.txt"), -7);
   EXPECT_EQ(elSystem::ReadNumber("absent.txt"), 0);
-  { std::ofstream g("words.txt"); g << "abc"; }
-  EXPECT_EQ(elSystem::ReadNumber("words.txt"), 0);
+  // Read as "%d" reads, except that a number past 32 bits is no number.
+  const std::pair<const char*, int32_t> kTexts[] = {
+      {"abc", 0}, {" \n\t+12abc", 12}, {"-2147483648", INT32_MIN}, {"2147483647 1", INT32_MAX},
+      {"2147483648", 0}, {"-99999999999999999999", 0}, {"-", 0}, {"0000000000000000000000000000000000000007", 7}};
+  for (const auto& [text, value] : kTexts) {
+    { std::ofstream g("prog/words.txt"); g << text; }
+    EXPECT_EQ(elSystem::ReadNumber("words.txt"), value) << text;
+  }
   EXPECT_EQ(elSystem::WriteNumber("no/such/dir.txt", 3), 0);
+
+  // Names that leave the program directory are refused both ways.
+  { std::ofstream g("up.txt"); g << "42"; }
+  for (const char* name : std::initializer_list<const char*>{"../up.txt", "..", "/tmp/abs.txt", "a/../../up.txt",
+                                                             "..\\up.txt", "", nullptr}) {
+    SCOPED_TRACE(name ? name : "(null)");
+    EXPECT_EQ(elSystem::ReadNumber(name), 0);
+    EXPECT_EQ(elSystem::WriteNumber(name, 9), 0);
+  }
+  std::ifstream up("up.txt");
+  std::string upContent((std::istreambuf_iterator<char>(up)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(upContent, "42");
+  struct stat st;
+  EXPECT_NE(stat("/tmp/abs.txt", &st), 0);
+  // A name that only looks like one is a plain file inside.
+  EXPECT_EQ(elSystem::WriteNumber("..x", 3), 1);
+  EXPECT_EQ(elSystem::ReadNumber("..x"), 3);
 }
 
 TEST(SysInfo, VersionCodes) {

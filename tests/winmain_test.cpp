@@ -222,7 +222,7 @@ TEST(MainLoop, SecondCopyRaisesTheFirstAndEndsAtOnce) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     // The first copy: holds the lock and waits for the second to ask it to come forward.
-    bool only = plat::AcquireInstance("大盛り:ElMutex");
+    bool only = plat::AcquireInstance("大盛り:ElMutex") == plat::InstanceCheck::kOnly;
     char c = only ? '1' : '0';
     if (write(ready[1], &c, 1) != 1) _exit(3);
     if (read(done[0], &c, 1) != 1) _exit(3);
@@ -246,8 +246,80 @@ TEST(MainLoop, SecondCopyRaisesTheFirstAndEndsAtOnce) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the first copy was not asked to come forward";
   // With the first copy gone, the lock is free again.
-  EXPECT_TRUE(plat::AcquireInstance("大盛り:ElMutex"));
+  EXPECT_EQ(plat::AcquireInstance("大盛り:ElMutex"), plat::InstanceCheck::kOnly);
   plat::ReleaseInstance();
+}
+
+// The lock's place when another local user has been at the shared temporary directory first. The
+// first copy runs in a child; this process is the second.
+TEST(MainLoop, SecondCopyIsFoundOrToldWhenTheTemporaryDirectoryIsTaken) {
+  using plat::InstanceCheck;
+  char buf[512];
+  const std::string base = std::string(getcwd(buf, sizeof buf)) + "/instance";
+  const std::string tmp = base + "/tmp", home = base + "/home", mine = base + "/mine";
+  const std::string tmpDir = tmp + "/oomori-" + std::to_string(getuid());
+  ASSERT_EQ(std::system(("rm -rf " + base).c_str()), 0);
+  for (const std::string& d : {base, tmp, home, mine}) ASSERT_EQ(mkdir(d.c_str(), 0700), 0);
+  auto secondCopy = [&] {
+    int ready[2], done[2];
+    if (pipe(ready) != 0 || pipe(done) != 0) return std::make_pair(InstanceCheck::kOnly, '?');
+    pid_t child = fork();
+    if (child == 0) {
+      char c = "oan"[static_cast<int>(plat::AcquireInstance("大盛り:ElMutex"))];
+      if (write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) != 1) _exit(3);
+      plat::ReleaseInstance();
+      _exit(0);
+    }
+    char first = '?';
+    if (read(ready[0], &first, 1) != 1) first = '?';
+    InstanceCheck second = plat::AcquireInstance("大盛り:ElMutex");
+    plat::ReleaseInstance();
+    if (write(done[1], "x", 1) != 1) first = '?';
+    waitpid(child, nullptr, 0);
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+    return std::make_pair(second, first);
+  };
+  // The environment as it was, for the cases after this one.
+  std::vector<std::pair<const char*, std::string>> saved;
+  for (const char* v : {"HOME", "TMPDIR"})
+    if (const char* value = std::getenv(v)) saved.emplace_back(v, value);
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+
+  // Taken by another user: the copies meet in the user's own cache directory instead.
+  ASSERT_EQ(mkdir(tmpDir.c_str(), 0700), 0);
+  ASSERT_EQ(chown(tmpDir.c_str(), 65534, 65534), 0);
+  setenv("HOME", home.c_str(), 1);
+  auto r = secondCopy();
+  EXPECT_EQ(r.second, 'o');
+  EXPECT_EQ(r.first, InstanceCheck::kAnother);
+  EXPECT_EQ(std::string(plat::InstanceDir()), home + "/.cache/oomori");
+
+  // No home either: both copies say that they cannot tell, neither claims to be the only one.
+  unsetenv("HOME");
+  r = secondCopy();
+  EXPECT_EQ(r.second, 'n');
+  EXPECT_EQ(r.first, InstanceCheck::kNoSafePlace);
+  EXPECT_STREQ(plat::InstanceDir(), "");
+  // The game still starts, unchecked.
+  EXPECT_EQ(elSystem::CheckInstance("大盛り"), 1);
+  EXPECT_FALSE(InstanceMutex);
+
+  // A link in its place, even to a private directory of this user, is refused as well.
+  ASSERT_EQ(rmdir(tmpDir.c_str()), 0);
+  ASSERT_EQ(symlink(mine.c_str(), tmpDir.c_str()), 0);
+  r = secondCopy();
+  EXPECT_EQ(r.first, InstanceCheck::kNoSafePlace);
+
+  // The shared directory, when it is really this user's, still serves.
+  ASSERT_EQ(unlink(tmpDir.c_str()), 0);
+  r = secondCopy();
+  EXPECT_EQ(r.second, 'o');
+  EXPECT_EQ(r.first, InstanceCheck::kAnother);
+  EXPECT_EQ(std::string(plat::InstanceDir()), tmpDir);
+  unsetenv("TMPDIR");
+  for (const auto& [v, value] : saved) setenv(v, value.c_str(), 1);
+  PrivateRuntimeDir();
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,11 +32,31 @@ bool haveExeOverride = false;
 
 std::string ExePath() {
   if (haveExeOverride) return exePathOverride;
-  char buf[256];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n < 0) return std::string();
-  buf[n] = 0;
-  return buf;
+  // Read in full, whatever its length: a cut path would name some other directory.
+  std::string buf(4096, '\0');
+  for (;;) {
+    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return std::string();
+    if (static_cast<size_t>(n) < buf.size()) {
+      buf.resize(static_cast<size_t>(n));
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+// Settings files are named relative to their directory and must stay inside it: no absolute name,
+// no ".." component (either separator counts, as names may come in the backslash form), no empty name.
+bool InsideName(const char* name) {
+  if (name == nullptr || name[0] == 0 || name[0] == '/' || name[0] == '\\') return false;
+  const char* part = name;
+  for (const char* p = name;; ++p) {
+    if (*p == 0 || *p == '/' || *p == '\\') {
+      if (p - part == 2 && part[0] == '.' && part[1] == '.') return false;
+      if (*p == 0) return true;
+      part = p + 1;
+    }
+  }
 }
 
 // The directory that stands in for the system directory of settings files: the user's
@@ -54,14 +76,21 @@ void SetExecutablePathForTest(const char* path) {
 }
 
 char* GetProgramDir(uint32_t useDataRoot) {
-  // At most 255 bytes of the path are kept, as the buffer allows.
+  // Only the directory has to fit the buffer. One that does not is refused (empty result) rather
+  // than cut, which would name its parent or some other directory: the settings files are then
+  // refused too, and loaders look in the working directory.
   std::string exe = ExePath();
-  std::strncpy(ProgramDir, exe.c_str(), sizeof ProgramDir - 1);
-  ProgramDir[sizeof ProgramDir - 1] = 0;
-  char* slash = std::strrchr(ProgramDir, '/');
-  if (slash) slash[1] = 0;
-  else ProgramDir[0] = 0;
-  if (useDataRoot == 0 || DataRoot[0] == 0) return ProgramDir;
+  size_t slash = exe.rfind('/');
+  size_t dirLen = slash == std::string::npos ? 0 : slash + 1;
+  if (dirLen >= sizeof ProgramDir) {
+    static bool told = false;
+    if (!told) std::fprintf(stderr, "oomori: program directory longer than %zu bytes; not used\n", sizeof ProgramDir - 1);
+    told = true;
+    dirLen = 0;
+  }
+  std::memcpy(ProgramDir, exe.data(), dirLen);
+  ProgramDir[dirLen] = 0;
+  if (useDataRoot == 0 || DataRoot[0] == 0 || dirLen == 0) return ProgramDir;
 
   // The folder is the component before the final separator; the search stops at the buffer start.
   size_t len = std::strlen(ProgramDir);
@@ -80,40 +109,61 @@ char* GetProgramDir(uint32_t useDataRoot) {
 }
 
 void LoadDataRoot(const char* name) {
+  DataRoot[0] = 0;
+  if (!InsideName(name)) return;
   std::string path = SettingsDir();
   if (path != "/") path += "/";
-  path += name ? name : "";
-  DataRoot[0] = 0;
+  path += name;
   FILE* f = std::fopen(path.c_str(), "r");
   if (!f) return;
   char line[256];
   if (std::fgets(line, sizeof line, f)) {
     size_t len = std::strlen(line);
+    // The line end may be CR LF (a file written on another system): both go.
     if (len > 0 && line[len - 1] == '\n') line[--len] = 0;
+    if (len > 0 && line[len - 1] == '\r') line[--len] = 0;
     if (len > 0 && line[len - 1] == '/') line[--len] = 0;
     std::memcpy(DataRoot, line, len + 1);
   }
   std::fclose(f);
 }
 
+// 1 once the number is in the file, 0 when it is not (a refused name, no file, a failed write), so
+// success and failure answer differently.
 int WriteNumber(const char* name, int32_t value) {
-  std::string path = std::string(GetProgramDir(1)) + (name ? name : "");
+  const char* dir = GetProgramDir(1);
+  if (!InsideName(name) || dir[0] == 0) return 0;
+  std::string path = std::string(dir) + name;
   FILE* f = std::fopen(path.c_str(), "w");
   if (!f) return 0;
-  std::fprintf(f, "%d", value);
-  // The closing's own answer: 0 when the number reached the file, EOF when it did not.
-  return std::fclose(f);
+  bool written = std::fprintf(f, "%d", value) > 0;
+  return std::fclose(f) == 0 && written ? 1 : 0;
 }
 
 int32_t ReadNumber(const char* name) {
-  std::string path = std::string(GetProgramDir(1)) + (name ? name : "");
+  // A refused name, a missing file, or one that holds no number, reads as 0.
+  const char* dir = GetProgramDir(1);
+  if (!InsideName(name) || dir[0] == 0) return 0;
+  std::string path = std::string(dir) + name;
   FILE* f = std::fopen(path.c_str(), "r");
-  // A missing file, or one that holds no number, reads as 0.
-  int32_t value = 0;
   if (!f) return 0;
-  if (std::fscanf(f, "%d", &value) != 1) value = 0;
+  // Read as "%d" would (white space, a sign, digits), but by hand: a number too large for 32 bits
+  // reads as 0 rather than as whatever a scan's overflow leaves.
+  int c;
+  do c = std::fgetc(f); while (c != EOF && std::isspace(c));
+  bool negative = c == '-';
+  if (c == '-' || c == '+') c = std::fgetc(f);
+  int64_t value = 0;
+  bool digits = false;
+  for (; c != EOF && c >= '0' && c <= '9'; c = std::fgetc(f)) {
+    digits = true;
+    value = value * 10 + (c - '0');
+    if (value > int64_t(INT32_MAX) + 1) break;
+  }
   std::fclose(f);
-  return value;
+  if (negative) value = -value;
+  if (!digits || value < INT32_MIN || value > INT32_MAX) return 0;
+  return static_cast<int32_t>(value);
 }
 
 int WriteNumber2(const char* name, int32_t value) { return WriteNumber(name, value); }

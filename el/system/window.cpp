@@ -44,9 +44,11 @@ int CheckInstance(const char* title) {
   std::strncpy(name, title ? title : "", sizeof name - 16);
   name[sizeof name - 16] = 0;
   std::strcat(name, ":ElMutex");
-  bool only = plat::AcquireInstance(name);
-  InstanceMutex = only;
-  return only ? 1 : 0;
+  // With no private place for the lock the copy runs, unchecked (the platform says so on stderr):
+  // refusing would let anyone who can spoil that place keep the game from starting.
+  plat::InstanceCheck check = plat::AcquireInstance(name);
+  InstanceMutex = check == plat::InstanceCheck::kOnly;
+  return check == plat::InstanceCheck::kAnother ? 0 : 1;
 }
 
 void KeyDown(uint32_t key) {
