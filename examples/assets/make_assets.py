@@ -94,14 +94,21 @@ def fade_tiles(x, y):
 
 
 def night(x, y):
-    """160 x 120: the second scene, a night sky with a moon over dark hills (stretched)."""
+    """160 x 120: the second scene, a night sky with a moon and scattered stars over hills (stretched)."""
     if math.hypot(x - 115, y - 30) < 14:
         return mix((255, 250, 220), (220, 215, 180), math.hypot(x - 111, y - 26) / 18)
     if y > 95 + 7 * math.sin(x / 13.0):
-        return (15, 25, 20)
-    if ((x * 7919 + y * 104729) % 211) == 0:
+        return mix((40, 70, 50), (20, 40, 30), (y - 88) / 32)
+    if (x, y) in STARS:
         return (255, 255, 230)
     return mix((10, 10, 50), (60, 40, 110), y / 100)
+
+
+STARS = set()
+_seed = 12345
+for _ in range(60):  # a small fixed linear congruential sequence: the same stars every run
+    _seed = (_seed * 1103515245 + 12345) % 2 ** 31
+    STARS.add((_seed % 160, (_seed // 160) % 90))
 
 
 def still(x, y):

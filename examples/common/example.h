@@ -3,9 +3,9 @@
 #pragma once
 
 struct Example {
-  const char* title;     // window title, code page 932
-  bool (*setup)();       // after elDraw::Screen: load pictures and sounds; false ends the program
-  void (*frame)();       // draws one frame into the back screen and presents it
+  const char* title;  // window title, code page 932
+  bool (*setup)();    // after elDraw::Screen: load pictures and sounds; false ends the program
+  void (*frame)();    // draws one frame into the back screen and presents it
 };
 
 // Runs the example. `--frames N` (or the environment variable EL_FRAMES=N) ends it after N frames,
@@ -17,6 +17,6 @@ int FrameNumber();
 
 // The host hooks, chosen at link time like the host itself: host_plain.cpp does nothing (the SDL
 // build), host_probe.cpp scripts input and captures frames and sound on the headless host.
-void ExampleHostStart();         // before the window is made
+void ExampleHostStart();           // before the window is made
 void ExampleHostFrame(int frame);  // after frame `frame` was presented
-void ExampleHostEnd();           // after the loop
+void ExampleHostEnd();             // after the loop

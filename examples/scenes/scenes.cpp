@@ -12,14 +12,14 @@
 namespace {
 
 constexpr int32_t kVkSpace = 0x20;
-constexpr int kSceneFrames = 150;      // frames a scene stays by itself
-constexpr float kWipeSpeed = 900.0f;   // pixels a second
-constexpr int32_t kWipeBand = 40;      // starting band of the cross-shaped patterns 8 and 9
+constexpr int kSceneFrames = 150;     // frames a scene stays by itself
+constexpr float kWipeSpeed = 900.0f;  // pixels a second
+constexpr int32_t kWipeBand = 40;     // starting band of the cross-shaped patterns 8 and 9
 
 enum Scene { kPicture, kNight };
 Scene scene = kPicture;
 int sceneFrames;
-int32_t wipePattern;  // 1..9, the next one each time
+int32_t wipePattern;     // 1..9, the next one each time
 int32_t picture, night;  // full-screen pictures
 uint32_t keySpace;
 
@@ -86,7 +86,7 @@ void Frame() {
   } else {
     elDraw::PutOpaque(0, 0, night, 0, 0, 640, 480);
     const float t = static_cast<float>(sceneFrames) / 60.0f;
-    elDraw::Spotlight(460, 120, 80 + static_cast<int32_t>(30 * std::sin(t * 2)), 24, 0, 0, 640, 480);
+    elDraw::Spotlight(460, 120, 100 + static_cast<int32_t>(30 * std::sin(t * 2)), 40, 0, 0, 640, 480);
     Caption("クリップワイプで開いた夜の場面");
     if (moveOn) elDraw::FadeOut();
   }

@@ -34,9 +34,11 @@ bool Pressed(int32_t vk, uint32_t* state) {
   return *state == 1;
 }
 
-void Toggle(bool* on, void (*start)(), void (*stop)()) {
+// Stopping one piece leaves the other playing: each has its own channel group.
+void ToggleMusic(int32_t object, bool* on) {
+  if (!MusicReady) return;
   *on = !*on;
-  *on ? start() : stop();
+  *on ? elMusic::Play(object, 1) : elMusic::Stop(object);
 }
 
 void Label(int32_t x, int32_t y, const char* text, bool lit) {
@@ -82,10 +84,12 @@ void Frame() {
     elSound::Play(ping, nextVoice);
     nextVoice = (nextVoice + 1) % kVoices;
   }
-  if (Pressed(kVk1, &key1) && MusicReady) Toggle(&melodyOn, [] { elMusic::Play(melody, 1); }, [] { elMusic::Stop(melody); });
-  if (Pressed(kVk2, &key2) && MusicReady) Toggle(&bassOn, [] { elMusic::Play(bass, 1); }, [] { elMusic::Stop(bass); });
-  if (Pressed(kVk3, &key3) && drone >= 0)
-    Toggle(&droneOn, [] { elSound::PlayLoop(drone, -1); }, [] { elSound::Stop(drone, -1); });
+  if (Pressed(kVk1, &key1)) ToggleMusic(melody, &melodyOn);
+  if (Pressed(kVk2, &key2)) ToggleMusic(bass, &bassOn);
+  if (Pressed(kVk3, &key3) && drone >= 0) {
+    droneOn = !droneOn;
+    droneOn ? elSound::PlayLoop(drone, -1) : elSound::Stop(drone, -1);
+  }
   elSound::Streaming();  // refills the stream's buffer; call it every frame
 
   elDraw::ClearScreen();

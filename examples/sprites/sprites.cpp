@@ -23,8 +23,8 @@ uint32_t keyLeft, keyRight, keyUp, keyDown, keySpace;
 bool Down(uint32_t state) { return state & 1; }
 
 void Caption(int32_t x, int32_t y, const char* text) {
-  elDraw::SetFont(1, 16, 0, 1, 0, 0);            // gothic face, 16 pixels, bold
-  elDraw::SetTextColor(0xFFFFFF, 0x000000, 1);   // white, transparent background
+  elDraw::SetFont(1, 16, 0, 1, 0, 0);           // gothic face, 16 pixels, bold
+  elDraw::SetTextColor(0xFFFFFF, 0x000000, 1);  // white, transparent background
   elDraw::Text(x, y, text);
   elDraw::EndFont();
 }
@@ -78,8 +78,7 @@ void Frame() {
   const int32_t x = static_cast<int32_t>(heroX), y = static_cast<int32_t>(heroY);
   if (spin > 0) {
     elDraw::PutRotateZoom(x - 8, y - 8, x + kHeroSize + 8, y + kHeroSize + 8, static_cast<int32_t>(spin), 1.2f,
-                          heroOnBlack,
-0, 0, kHeroSize, kHeroSize);
+                          heroOnBlack, 0, 0, kHeroSize, kHeroSize);
     spin -= 720 * FrameSeconds;
   } else {
     elDraw::Put(x, y, hero, 0, 0, kHeroSize, kHeroSize);

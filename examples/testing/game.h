@@ -5,7 +5,7 @@
 
 constexpr int32_t kSquareSize = 32;
 constexpr int32_t kSquareY = 224;
-constexpr float kSquareSpeed = 240.0f;  // pixels a second
+constexpr float kSquareSpeed = 240.0f;     // pixels a second
 constexpr uint16_t kSquarePixel = 0xF800;  // red on the 16-bit (5-6-5) screen
 
 // Loads the ping from a WAVE file beside the program; false (after the library's error box) when it

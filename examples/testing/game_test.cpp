@@ -6,6 +6,8 @@
 //   Boxes()            every message box shown (the library's error reports among them)
 //   KeyPress(scan)...  keyboard, mouse and joystick input by DirectInput scan codes and raw readings
 //   TimeMs()           the fake clock: it moves only as the program waits, so runs are repeatable
+#include "game.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,7 +17,6 @@
 #include "el/elDraw.h"
 #include "el/elSound.h"
 #include "el/elSystem.h"
-#include "game.h"
 #include "platform/clock.h"
 #include "platform/headless/display_headless.h"
 #include "platform/headless/headless.h"
