@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int32_t kVkSpace = 0x20;
+constexpr uint16_t kScanSpace = 0x39;
 constexpr int kSceneFrames = 150;     // frames a scene stays by itself
 constexpr float kWipeSpeed = 900.0f;  // pixels a second
 constexpr int32_t kWipeBand = 40;     // starting band of the cross-shaped patterns 8 and 9
@@ -21,7 +21,6 @@ Scene scene = kPicture;
 int sceneFrames;
 int32_t wipePattern;     // 1..9, the next one each time
 int32_t picture, night;  // full-screen pictures
-uint32_t keySpace;
 
 void Caption(const char* text) {
   elDraw::SetFont(1, 20, 0, 1, 0, 0);
@@ -70,8 +69,9 @@ void Frame() {
     if (FadeDirection == 0) Enter(kPicture);
     return;
   }
-  elSystem::GetKey(kVkSpace, &keySpace);
-  const bool moveOn = keySpace == 1 || ++sceneFrames == kSceneFrames;
+  bool moveOn = ++sceneFrames == kSceneFrames;
+  while (elSystem::GetEvent(0))  // kind 1: keyboard; value 1: pressed
+    if (InputEvent.kind == 1 && InputEvent.value == 1 && InputEvent.code == kScanSpace) moveOn = true;
 
   elDraw::ClearScreen();  // the whole screen: what a wipe has not opened yet stays black
   elDraw::StepWipe();     // moves the clip rectangle that every put below respects

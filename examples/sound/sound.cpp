@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int32_t kVkSpace = 0x20, kVk1 = 0x31, kVk2 = 0x32, kVk3 = 0x33;
+constexpr uint16_t kScanSpace = 0x39, kScan1 = 0x02, kScan2 = 0x03, kScan3 = 0x04;
 constexpr int32_t kVoices = 4;
 // Per voice: frequency in steps of 100 Hz from the recording's rate (22050 Hz), pan and volume in dB.
 struct Voice {
@@ -27,12 +27,6 @@ int32_t melody, bass;
 bool melodyOn, bassOn, droneOn;
 int32_t nextVoice;
 int32_t lastVoice = -1;
-uint32_t keySpace, key1, key2, key3;
-
-bool Pressed(int32_t vk, uint32_t* state) {
-  elSystem::GetKey(vk, state);
-  return *state == 1;
-}
 
 // Stopping one piece leaves the other playing: each has its own channel group.
 void ToggleMusic(int32_t object, bool* on) {
@@ -79,16 +73,20 @@ bool Setup() {
 }
 
 void Frame() {
-  if (Pressed(kVkSpace, &keySpace) && ping >= 0) {
-    lastVoice = nextVoice;
-    elSound::Play(ping, nextVoice);
-    nextVoice = (nextVoice + 1) % kVoices;
-  }
-  if (Pressed(kVk1, &key1)) ToggleMusic(melody, &melodyOn);
-  if (Pressed(kVk2, &key2)) ToggleMusic(bass, &bassOn);
-  if (Pressed(kVk3, &key3) && drone >= 0) {
-    droneOn = !droneOn;
-    droneOn ? elSound::PlayLoop(drone, -1) : elSound::Stop(drone, -1);
+  // Key presses from the event queue (kind 1: keyboard, value 1: pressed).
+  while (elSystem::GetEvent(0)) {
+    if (InputEvent.kind != 1 || InputEvent.value != 1) continue;
+    if (InputEvent.code == kScanSpace && ping >= 0) {
+      lastVoice = nextVoice;
+      elSound::Play(ping, nextVoice);
+      nextVoice = (nextVoice + 1) % kVoices;
+    }
+    if (InputEvent.code == kScan1) ToggleMusic(melody, &melodyOn);
+    if (InputEvent.code == kScan2) ToggleMusic(bass, &bassOn);
+    if (InputEvent.code == kScan3 && drone >= 0) {
+      droneOn = !droneOn;
+      droneOn ? elSound::PlayLoop(drone, -1) : elSound::Stop(drone, -1);
+    }
   }
   elSound::Streaming();  // refills the stream's buffer; call it every frame
 

@@ -9,15 +9,17 @@
 
 namespace {
 
-// Virtual-key codes read with elSystem::GetKey.
-constexpr int32_t kVkSpace = 0x20, kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
+// Held keys are polled by virtual-key code (elSystem::GetKey); presses come from the event queue by
+// scan code, so that a tap shorter than a frame is not missed.
+constexpr int32_t kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
+constexpr uint16_t kScanSpace = 0x39;
 constexpr float kSpeed = 240.0f;  // pixels a second
 constexpr int32_t kHeroSize = 48, kStarSize = 64;
 
 int32_t sky, hero, heroOnBlack, star;
 float heroX = 296, heroY = 330;
 float spin;  // degrees the creature still turns
-uint32_t keyLeft, keyRight, keyUp, keyDown, keySpace;
+uint32_t keyLeft, keyRight, keyUp, keyDown;
 
 // Down in this frame: GetKey keeps 1 (just pressed) or 3 (held) while the key is down.
 bool Down(uint32_t state) { return state & 1; }
@@ -51,14 +53,16 @@ void Frame() {
   elSystem::GetKey(kVkRight, &keyRight);
   elSystem::GetKey(kVkUp, &keyUp);
   elSystem::GetKey(kVkDown, &keyDown);
-  elSystem::GetKey(kVkSpace, &keySpace);
   int32_t jx = 0, jy = 0;
   elSystem::GetJoyDirection(0, &jx, &jy);
   const float dx = static_cast<float>(Down(keyRight) - Down(keyLeft) + jx);
   const float dy = static_cast<float>(Down(keyDown) - Down(keyUp) + jy);
   heroX = std::fmin(std::fmax(heroX + dx * kSpeed * FrameSeconds, 0.0f), 640.0f - kHeroSize);
   heroY = std::fmin(std::fmax(heroY + dy * kSpeed * FrameSeconds, 0.0f), 480.0f - kHeroSize);
-  if ((keySpace == 1 || elSystem::GetJoyButton(0, 1)) && spin <= 0) spin = 360;
+  bool spinNow = elSystem::GetJoyButton(0, 1) != 0;
+  while (elSystem::GetEvent(0))  // this frame's input events; kind 1 is the keyboard, value 1 a press
+    if (InputEvent.kind == 1 && InputEvent.value == 1 && InputEvent.code == kScanSpace) spinNow = true;
+  if (spinNow && spin <= 0) spin = 360;
 
   // The 160 x 120 landscape stretched over the whole screen.
   elDraw::PutStretch(0, 0, sky, 0, 0, 160, 120, 640, 480);

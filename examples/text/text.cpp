@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int32_t kVkReturn = 0x0D, kVkSpace = 0x20;
+constexpr uint16_t kScanReturn = 0x1C, kScanSpace = 0x39;
 constexpr float kTypeInterval = 0.05f;  // seconds a character
 // Text box flags: the low byte is the extra line spacing; 0x100 draws a shadow in the background
 // colour one pixel down and right; 0x200 and 0x400 embolden across and down.
@@ -27,7 +27,6 @@ constexpr int kPageCount = sizeof kPages / sizeof kPages[0];
 
 int32_t paper, layer;
 int page;
-uint32_t keyReturn, keySpace;
 bool pageDone;
 
 // The still part of the screen, composed once on the back screen and kept in an object: the
@@ -70,9 +69,12 @@ bool Setup() {
 }
 
 void Frame() {
-  elSystem::GetKey(kVkReturn, &keyReturn);
-  elSystem::GetKey(kVkSpace, &keySpace);
-  const bool next = keyReturn == 1 || keySpace == 1 || LButtonClick;
+  // Key presses from the event queue (kind 1: keyboard, value 1: pressed); the click from the window.
+  bool next = LButtonClick != 0;
+  while (elSystem::GetEvent(0))
+    if (InputEvent.kind == 1 && InputEvent.value == 1 &&
+        (InputEvent.code == kScanSpace || InputEvent.code == kScanReturn))
+      next = true;
 
   elDraw::PutOpaque(0, 0, layer, 0, 0, 640, 480);
   if (next && !pageDone) {
