@@ -11,6 +11,12 @@
 #   lib/libelresources_none.a          the empty resource table
 #   lib/pkgconfig/el.pc, el-headless.pc
 #   lib/cmake/el/elConfig.cmake        targets el::el (SDL host) and el::headless
+#
+# Both package files carry -fexec-charset=CP932 for C++ rather than only documenting it: the text
+# interface takes code page 932, and a program built without the flag hands it UTF-8 bytes without any
+# error; its Japanese then comes out garbled and the text boxes' lead-byte and line-breaking tests
+# misfire. With the flag the right thing is the default; u8"..." literals stay UTF-8 where a program
+# needs them. (GCC's flag; Clang has no CP932 execution character set.)
 include(GNUInstallDirs)
 
 set(EL_VERSION 0.1.0)

@@ -39,6 +39,7 @@ class GameTest : public testing::Test {
     hl::ResetDisplay();
     hl::SetAudioDeviceRate(kRate);
     elSystem::ResetState();
+    ShutDownDone = 0;  // elSystem::Shutdown runs once a process; each test starts the library afresh
     ASSERT_TRUE(plat::CreateMainWindow("test", elSystem::WindowProc));
     MainWindow = true;
     ASSERT_EQ(elDraw::Screen(640, 480, 1), 1);

@@ -11,7 +11,8 @@
 // elDraw::Screen), then runs its frames itself: give input, call the game's frame, elSystem::WaitFrame,
 // and look at LastFrame() and PullAudio(). Between tests, Reset() and its companions in the other
 // headers bring the host back to its start; the clock then reads 0 again, so restart the frame pacing
-// with elSystem::SetFrameRate (a pacing left from the previous test would wait for the old time).
+// with elSystem::SetFrameRate (a pacing left from the previous test would wait for the old time), and
+// set ShutDownDone to 0 after elSystem::ResetState, since elSystem::Shutdown runs once a process.
 // examples/testing/game_test.cpp is a complete example.
 #pragma once
 #include <cstdint>
