@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,23 @@ void AddResource(const char* type, const char* name, const unsigned char* data, 
     }
   }
   AddedResources().push_back({type, name, data, size});
+}
+
+bool AddResourceFile(const char* type, const char* name, const char* path) {
+  if (type == nullptr || name == nullptr || path == nullptr) return false;
+  FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return false;
+  std::vector<unsigned char> bytes;
+  unsigned char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.insert(bytes.end(), buf, buf + n);
+  const bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  if (!ok) return false;
+  // A deque never moves what it holds, so the bytes handed to AddResource stay where they are.
+  static std::deque<std::vector<unsigned char>> kept;
+  kept.push_back(std::move(bytes));
+  AddResource(type, name, kept.back().data(), kept.back().size());
+  return true;
 }
 
 bool FindResource(const char* type, const char* name, Resource* out) {

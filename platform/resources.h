@@ -26,7 +26,11 @@ bool FindResource(const char* type, const char* name, Resource* out);
 // type and name is found first; an added one of the same type and name is replaced.
 void AddResource(const char* type, const char* name, const unsigned char* data, size_t size);
 
-// The generated table.
+// Adds a resource read from a file (a program without embedded resources brings its MIDI pieces this
+// way). The bytes are kept for the rest of the program. False when the file cannot be read whole.
+bool AddResourceFile(const char* type, const char* name, const char* path);
+
+// The embedded table: the game's generated one, or the empty default of libelresources_none.
 extern const ResourceEntry kResourceTable[];
 extern const unsigned kResourceCount;
 

@@ -1,4 +1,19 @@
 // Test control of the headless host: the fake clock, the message queue and message boxes.
+//
+// The headless host is the library's testing facility. A test program links it in place of the real
+// host (el::headless or `pkg-config el-headless` instead of el::el / el); nothing opens a window or a
+// device, and everything a game shows, plays or reports can be examined:
+//   this header              the fake clock, the window's message queue, message boxes shown
+//   headless_input.h         scripted keys, mouse, pointer messages and joysticks; device faults
+//   display_headless.h       the last presented frame (LastFrame, WritePng); display faults
+//   headless_audio.h         the mix, pulled a chosen number of frames at a time
+// A test usually makes the window and the screen as a program does (plat::CreateMainWindow,
+// elDraw::Screen), then runs its frames itself: give input, call the game's frame, elSystem::WaitFrame,
+// and look at LastFrame() and PullAudio(). Between tests, Reset() and its companions in the other
+// headers bring the host back to its start; the clock then reads 0 again, so restart the frame pacing
+// with elSystem::SetFrameRate (a pacing left from the previous test would wait for the old time), and
+// set ShutDownDone to 0 after elSystem::ResetState, since elSystem::Shutdown runs once a process.
+// examples/testing/game_test.cpp is a complete example.
 #pragma once
 #include <cstdint>
 #include <functional>
