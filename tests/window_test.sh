@@ -60,6 +60,16 @@ check() {  # check "description" awk-condition
 }
 click() { xdotool mousemove 320 240 click "$1"; }
 
+# No display at all: the game must not run unseen but end at once with a one-line reason and a
+# failure status. It shares the runtime directory with the run below, which could not start if the
+# single-instance lock were still held.
+(cd "$WORK" && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 10 "$BIN" >/dev/null 2>"$WORK/nodisplay.err")
+status=$?
+[ "$status" -eq 124 ] && fail "without a display the game kept running"
+check "without a display the exit status is a failure" "$status != 0"
+check "without a display one line on stderr says why" "$(wc -l <"$WORK/nodisplay.err") == 1"
+rm -f "$WORK/rank.dat"
+
 # In the sanitizer build: the desktop bus library that SDL's X11 video starts keeps a buffer to the
 # end of the process; that is the system's, not the game's.
 printf 'leak:libdbus-1.so\n' >"$WORK/lsan.supp"

@@ -4,7 +4,8 @@
 // done in two steps: the largest whole-number factor that fits, nearest neighbour, into a target
 // texture (every game pixel the same number of screen pixels), then a linear scale of that texture to
 // the letterbox for the fractional rest (1920 x 1080: x2 to 1280 x 960, then x1.125 to 1440 x 1080).
-// At a whole factor the second step is 1:1 and the picture is plain nearest neighbour.
+// At a whole factor the second step is 1:1 and the picture is plain nearest neighbour; below a factor
+// of 2 (1366 x 768) the first step is left out and the game screen is scaled linearly.
 #include <SDL.h>
 
 #include <algorithm>
@@ -82,11 +83,16 @@ bool EnsureRenderer(const Surface& primary) {
 }
 
 // The whole-number enlargement for the current output size; null when the picture is shown without
-// it (a factor of 1, or no target textures on this renderer).
+// it: at a factor of 1 the game screen itself is scaled linearly (1:1 where the output is its size),
+// and where the renderer has no target textures it is scaled by nearest neighbour as the only choice.
 SDL_Texture* ScaledTexture() {
   int outW = 0, outH = 0;
-  if (!SDL_RenderTargetSupported(Renderer) || SDL_GetRendererOutputSize(Renderer, &outW, &outH) != 0) return nullptr;
+  if (!SDL_RenderTargetSupported(Renderer) || SDL_GetRendererOutputSize(Renderer, &outW, &outH) != 0) {
+    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
+    return nullptr;
+  }
   const int factor = std::max(1, std::min(outW / TexW, outH / TexH));
+  SDL_SetTextureScaleMode(Texture, factor == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   if (factor == 1) {
     DropScaled();
     return nullptr;
