@@ -22,8 +22,10 @@ namespace {
 
 const char kTitle[] = "大盛り";
 // The game screen that TitleSetup asks elDraw::Screen for; a windowed window is a whole multiple of it.
+// Its pixels are 16 bits in a window too: the menu's half-tone panel is a 16-bit fill.
 constexpr int32_t kGameWidth = 640;
 constexpr int32_t kGameHeight = 480;
+constexpr int32_t kGameBits = 16;
 
 // Exit statuses beyond the normal 0: no window could be made, and a command line we do not know.
 constexpr int kExitNoWindow = 1;
@@ -147,7 +149,7 @@ int GameMain(int argc, char** argv) {
   if (options.windowed) FullScreen = 0;  // the library's windowed paths: desktop depth, pointer shown
   if (!elSystem::CheckInstance(kTitle)) return 0;  // the first copy has been asked to come forward
   CopyCommandLine(argc, argv);
-  const bool made = options.windowed ? plat::CreateMainWindow(kTitle, elSystem::WindowProc, kGameWidth, kGameHeight)
+  const bool made = options.windowed ? plat::CreateMainWindow(kTitle, elSystem::WindowProc, kGameWidth, kGameHeight, kGameBits)
                                      : plat::CreateMainWindow(kTitle, elSystem::WindowProc);
   if (!made) {
     // The host has said why on stderr. The lock is given up and the failure shows in the exit status,

@@ -128,6 +128,16 @@ check "window is 1280 x 960" "$W == 1280 && $H == 960"
 read -r X Y < <(xdotool getwindowgeometry --shell "$WID" | awk -F= '/^X/ { x = $2 } /^Y/ { y = $2 } END { print x, y }')
 title_up window "1280x960+$X+$Y"
 check "title picture fills the window" "$(fits window 1280x960+$X+$Y) < 0.08"
+# The menu's half-tone panel (a fill of the 16-bit screen) is drawn in a window too.
+PANEL="840x190+$((X + 220))+$((Y + 650))"
+xdotool mousemove $((X + 640)) $((Y + 480)) click 1
+lit=0
+for _ in $(seq 20); do
+  sleep 0.25
+  shot window_menu
+  awk "BEGIN { exit !($(mean window_menu "$PANEL") > $(mean window "$PANEL") + 0.1) }" && { lit=1; break; }
+done
+check "menu panel lightens in the window" "$lit == 1"
 kill -HUP "$GPID"
 finish SIGHUP
 check "rank.dat (40 bytes) written at exit in \$XDG_DATA_HOME/oomori" "$(stat -c %s "$WORK/data/oomori/rank.dat" 2>/dev/null || echo 0) == 40"

@@ -108,6 +108,7 @@ SDL_Texture* ScaledTexture() {
 }
 
 int32_t DesktopBits() {
+  if (int bits = sdl::WindowedBits()) return bits;
   SDL_DisplayMode m;
   if (SDL_GetDesktopDisplayMode(0, &m) != 0) return 32;
   int bits = SDL_BITSPERPIXEL(m.format);

@@ -26,6 +26,7 @@ namespace {
 
 SDL_Window* window = nullptr;
 WindowProc windowProc = nullptr;
+int windowedBits = 0;
 // PostMsg may come from the mixing thread (the MCI sequencer's end notification).
 std::vector<sdl::EventHook> hooks;
 
@@ -210,6 +211,8 @@ namespace sdl {
 
 SDL_Window* Window() { return window; }
 
+int WindowedBits() { return windowedBits; }
+
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -227,7 +230,8 @@ void AddEventHook(EventHook hook) { hooks.push_back(hook); }
 
 }  // namespace sdl
 
-bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedWidth, int32_t windowedHeight) {
+bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedWidth, int32_t windowedHeight,
+                      int32_t bits) {
   if (window) return true;
   // Before SDL starts its event loop, which otherwise takes SIGINT and SIGTERM for itself.
   CatchCloseSignals();
@@ -245,6 +249,9 @@ bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedW
     const int scale = std::max(1, std::min(usable.w / windowedWidth, (usable.h - kDecorationRoom) / windowedHeight));
     window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowedWidth * scale,
                               windowedHeight * scale, SDL_WINDOW_HIDDEN);
+    // The picture reaches the window through a texture of any format, so the window can offer the
+    // depth the game screen is made for, whatever the desktop's.
+    if (window && (bits == 16 || bits == 32)) windowedBits = bits;
   } else {
     // The window is made as large as the desktop at its origin, so it covers the whole display even
     // where no window manager carries out the full-screen request.
