@@ -123,9 +123,18 @@ check "rank.dat (40 bytes) in the default data directory" "$(stat -c %s "$DATA/r
 # fits 1080 lines with room for a title bar), the picture filling it; SIGHUP ends it like a close.
 export XDG_DATA_HOME=$WORK/data
 start --window
-read -r W H < <(xdotool getwindowgeometry --shell "$WID" | awk -F= '/^WIDTH/ { w = $2 } /^HEIGHT/ { h = $2 } END { print w, h }')
+# The window's place and size; SDL may make and drop a helper window at start, so the query is retried.
+X= Y= W= H=
+for _ in $(seq 50); do
+  for w in $(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null); do
+    read -r X Y W H < <(xdotool getwindowgeometry --shell "$w" 2>/dev/null |
+      awk -F= '/^X=/ { x = $2 } /^Y=/ { y = $2 } /^WIDTH=/ { w = $2 } /^HEIGHT=/ { h = $2 } END { print x, y, w, h }')
+    [ -n "$H" ] && [ "$W" -ge 640 ] && break 2
+  done
+  sleep 0.1
+done
+[ -n "$H" ] || fail "no geometry of the game window"
 check "window is 1280 x 960" "$W == 1280 && $H == 960"
-read -r X Y < <(xdotool getwindowgeometry --shell "$WID" | awk -F= '/^X/ { x = $2 } /^Y/ { y = $2 } END { print x, y }')
 title_up window "1280x960+$X+$Y"
 check "title picture fills the window" "$(fits window 1280x960+$X+$Y) < 0.08"
 # The menu's half-tone panel (a fill of the 16-bit screen) is drawn in a window too.
