@@ -146,11 +146,12 @@ int GameMain(int argc, char** argv) {
   Options options;
   if (int status = ParseOptions(argc, argv, &options); status >= 0) return status;
   elSystem::ResetState();
-  if (options.windowed) FullScreen = 0;  // the library's windowed paths: desktop depth, pointer shown
+  if (options.windowed) FullScreen = 0;  // the library's windowed paths: pointer shown and read from the window
   if (!elSystem::CheckInstance(kTitle)) return 0;  // the first copy has been asked to come forward
   CopyCommandLine(argc, argv);
-  const bool made = options.windowed ? plat::CreateMainWindow(kTitle, elSystem::WindowProc, kGameWidth, kGameHeight, kGameBits)
-                                     : plat::CreateMainWindow(kTitle, elSystem::WindowProc);
+  const bool made = options.windowed
+                        ? plat::CreateMainWindow(kTitle, elSystem::WindowProc, kGameWidth, kGameHeight, kGameBits)
+                        : plat::CreateMainWindow(kTitle, elSystem::WindowProc);
   if (!made) {
     // The host has said why on stderr. The lock is given up and the failure shows in the exit status,
     // so a launcher or a script sees that nothing was started.

@@ -99,7 +99,8 @@ SDL_Texture* ScaledTexture() {
   }
   if (Scaled && ScaledFactor == factor) return Scaled;
   DropScaled();
-  Scaled = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
+  Scaled =
+      SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
   if (!Scaled) return nullptr;
   SDL_SetTextureScaleMode(Scaled, SDL_ScaleModeLinear);
   SDL_SetTextureBlendMode(Scaled, SDL_BLENDMODE_NONE);  // a copy, whatever the texture's alpha
