@@ -20,7 +20,8 @@ SDL_Renderer* Renderer = nullptr;
 SDL_Texture* Texture = nullptr;
 // The whole-number enlargement, and its factor; null where the renderer has no target textures.
 SDL_Texture* Scaled = nullptr;
-int ScaledFactor = 0;
+int ScaledFactor = 0;     // 0: not worked out for the current output and game screen
+int OutW = 0, OutH = 0;   // the output size it was worked out for
 int32_t TexW = 0, TexH = 0;
 PixelFormat TexFormat = PixelFormat::RGB565;
 int32_t ModeBits = 0;
@@ -83,28 +84,28 @@ bool EnsureRenderer(const Surface& primary) {
 }
 
 // The whole-number enlargement for the current output size; null when the picture is shown without
-// it: at a factor of 1 the game screen itself is scaled linearly (1:1 where the output is its size),
-// and where the renderer has no target textures it is scaled by nearest neighbour as the only choice.
+// it: below a factor of 2 the game screen itself is scaled linearly (nearest at exactly 1:1, where
+// both give the same picture and nearest costs less), and where the renderer has no target textures
+// it is scaled by nearest neighbour as the only choice. Worked out again only when the output size
+// or the game screen changes, so a frame sets no texture state.
 SDL_Texture* ScaledTexture() {
   int outW = 0, outH = 0;
-  if (!SDL_RenderTargetSupported(Renderer) || SDL_GetRendererOutputSize(Renderer, &outW, &outH) != 0) {
-    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
-    return nullptr;
-  }
-  const int factor = std::max(1, std::min(outW / TexW, outH / TexH));
-  SDL_SetTextureScaleMode(Texture, factor == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-  if (factor == 1) {
-    DropScaled();
-    return nullptr;
-  }
-  if (Scaled && ScaledFactor == factor) return Scaled;
+  if (SDL_GetRendererOutputSize(Renderer, &outW, &outH) != 0) outW = outH = 0;
+  if (outW == OutW && outH == OutH && ScaledFactor != 0) return Scaled;
+  OutW = outW;
+  OutH = outH;
   DropScaled();
+  const bool targets = SDL_RenderTargetSupported(Renderer) && outW > 0 && outH > 0;
+  const int factor = targets ? std::max(1, std::min(outW / TexW, outH / TexH)) : 1;
+  ScaledFactor = factor;
+  const bool enlarged = outW > TexW && outH > TexH;
+  SDL_SetTextureScaleMode(Texture, targets && factor == 1 && enlarged ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  if (factor == 1) return nullptr;
   Scaled =
       SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
-  if (!Scaled) return nullptr;
+  if (!Scaled) return nullptr;  // ScaledFactor stays set: no new attempt every frame
   SDL_SetTextureScaleMode(Scaled, SDL_ScaleModeLinear);
   SDL_SetTextureBlendMode(Scaled, SDL_BLENDMODE_NONE);  // a copy, whatever the texture's alpha
-  ScaledFactor = factor;
   return Scaled;
 }
 
