@@ -85,9 +85,15 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "${WID:-}" ] || fail "no game window"
-sleep 1.5
 
-# Title, then the menu on the first left click.
+# Title (a slow machine or the sanitizer build may take seconds for the first frame), then the menu
+# on the first left click.
+for _ in $(seq 60); do
+  shot title
+  awk "BEGIN { exit !($(spread title) > 0.05) }" && break
+  sleep 0.25
+done
+sleep 0.5
 shot title
 click 1
 sleep 0.5
