@@ -3,6 +3,7 @@
 // where it is installed, also before any window exists), and the end signals.
 #include <signal.h>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
