@@ -3,6 +3,8 @@
 # the player's data directory, the menu entry, the icons of the hicolor theme and the AppStream data.
 include(GNUInstallDirs)
 
+# The reverse-DNS id that AppStream asks for names the menu entry, the metadata and the icon; the
+# project has no domain of its own yet, so it takes the form used for hosted projects.
 set(OOMORI_APP_ID io.github.oomori.Oomori)
 set(OOMORI_GAME_DIR ${CMAKE_INSTALL_LIBEXECDIR}/oomori)
 
