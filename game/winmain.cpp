@@ -1,6 +1,7 @@
 // Program entry, main loop and scene dispatch.
 #include "game/winmain.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -20,6 +21,40 @@ __attribute__((init_priority(201))) RankingTable Ranking;
 namespace {
 
 const char kTitle[] = "大盛り";
+// The game screen that TitleSetup asks elDraw::Screen for; a windowed window is a whole multiple of it.
+// Its pixels are 16 bits in a window too: the menu's half-tone panel is a 16-bit fill.
+constexpr int32_t kGameWidth = 640;
+constexpr int32_t kGameHeight = 480;
+constexpr int32_t kGameBits = 16;
+
+// Exit statuses beyond the normal 0: no window could be made, and a command line we do not know.
+constexpr int kExitNoWindow = 1;
+constexpr int kExitUsage = 2;
+
+const char kUsage[] =
+    "usage: oomori [--window]\n"
+    "  --window  play in a window instead of full screen\n"
+    "  --help    show this help\n";
+
+struct Options {
+  bool windowed = false;
+};
+
+// Parses the command line; returns -1 to go on, else the exit status to end with at once.
+int ParseOptions(int argc, char** argv, Options* out) {
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    if (std::strcmp(argv[i], "--window") == 0) {
+      out->windowed = true;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else {
+      std::fprintf(stderr, "oomori: unknown option '%s'\n%s", argv[i], kUsage);
+      return kExitUsage;
+    }
+  }
+  return -1;
+}
 
 void CopyCommandLine(int argc, char** argv) {
   CommandLine[0] = 0;
@@ -107,10 +142,22 @@ void IdleTurn() {
 }  // namespace
 
 int GameMain(int argc, char** argv) {
+  // The options are read before anything starts, so --help and a mistyped option touch nothing.
+  Options options;
+  if (int status = ParseOptions(argc, argv, &options); status >= 0) return status;
   elSystem::ResetState();
+  if (options.windowed) FullScreen = 0;  // the library's windowed paths: pointer shown and read from the window
   if (!elSystem::CheckInstance(kTitle)) return 0;  // the first copy has been asked to come forward
   CopyCommandLine(argc, argv);
-  if (!plat::CreateMainWindow(kTitle, elSystem::WindowProc)) return 0;
+  const bool made = options.windowed
+                        ? plat::CreateMainWindow(kTitle, elSystem::WindowProc, kGameWidth, kGameHeight, kGameBits)
+                        : plat::CreateMainWindow(kTitle, elSystem::WindowProc);
+  if (!made) {
+    // The host has said why on stderr. The lock is given up and the failure shows in the exit status,
+    // so a launcher or a script sees that nothing was started.
+    elSystem::Shutdown();
+    return kExitNoWindow;
+  }
   MainWindow = true;
   plat::ShowMainWindow();
   std::srand(static_cast<unsigned>(std::time(nullptr)));

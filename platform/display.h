@@ -2,7 +2,7 @@
 // showing the primary surface. Called by elDraw::Screen and elDraw::Release (set-up and shutdown) and by
 // elDraw::Present (once per frame, after the back screen was copied onto the primary).
 // Real host (platform/sdl/display_sdl.cpp): the primary reaches the window through a streaming texture,
-// full-screen desktop with a logical size of the game screen, nearest-neighbour scaling, letterboxed.
+// scaled by the largest whole factor (nearest neighbour), then smoothly to fit, letterboxed.
 // Headless host (platform/headless/display_headless.cpp): the last shown frame is kept for the tests.
 #pragma once
 #include <cstdint>

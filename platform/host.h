@@ -53,9 +53,12 @@ struct Msg {
 
 using WindowProc = intptr_t (*)(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// Creates the one top-level window: the title (CP932), full screen on the desktop, events routed to
-// proc. The icon is the resource ICON "MAIN" when there is one. Returns false when no window can be made.
-bool CreateMainWindow(const char* titleCp932, WindowProc proc);
+// Creates the one top-level window: the title (CP932), events routed to proc; full screen on the
+// desktop, or, given a game screen size, a window of a whole multiple of that size whose display then
+// has windowedBits per pixel where the host can offer them. The icon is the resource ICON "MAIN" when
+// there is one. Returns false when no window can be made.
+bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedWidth = 0, int32_t windowedHeight = 0,
+                      int32_t windowedBits = 0);
 bool HasMainWindow();
 void ShowMainWindow();
 // Brings the window to the front (asked for by a second copy of the program).

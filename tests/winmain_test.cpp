@@ -322,4 +322,39 @@ TEST(MainLoop, SecondCopyIsFoundOrToldWhenTheTemporaryDirectoryIsTaken) {
   PrivateRuntimeDir();
 }
 
+// The command line is read before anything starts: an unknown option prints the usage on stderr and
+// ends with 2, --help prints it on stdout and ends with 0; neither makes a window or takes the lock.
+TEST(CommandLine, UsageEndsBeforeAnythingStarts) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    bool usageOnStderr;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, 2, true},
+      {{"--window", "-x"}, 2, true},
+      {{"--help"}, 0, false},
+      {{"--window", "--help"}, 0, false},
+  };
+  for (const Case& c : cases) {
+    hl::Reset();
+    ShutDownDone = 0;
+    InstanceMutex = false;
+    std::vector<std::string> store = {"oomori"};
+    store.insert(store.end(), c.args.begin(), c.args.end());
+    std::vector<char*> argv;
+    for (std::string& a : store) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = GameMain(static_cast<int>(store.size()), argv.data());
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, c.status) << c.args.back();
+    EXPECT_NE((c.usageOnStderr ? err : out).find("usage: oomori"), std::string::npos) << c.args.back();
+    EXPECT_FALSE(hl::WindowCreated()) << c.args.back();
+    EXPECT_FALSE(InstanceMutex) << c.args.back();
+  }
+}
+
 }  // namespace

@@ -41,7 +41,7 @@ void SleepMs(uint32_t ms) {
   nowMicros += static_cast<uint64_t>(ms) * 1000;
 }
 
-bool CreateMainWindow(const char* titleCp932, WindowProc proc) {
+bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t, int32_t, int32_t) {
   windowExists = true;
   windowTitle = titleCp932 ? titleCp932 : "";
   windowProc = proc;

@@ -1,7 +1,14 @@
 // The display on the real host: the primary surface goes to the main window through a streaming
-// texture of the primary's format; the renderer keeps the game's logical size, so the picture is scaled
-// by whole pixels (nearest neighbour) and letterboxed, and SDL maps mouse coordinates to game pixels.
+// texture of the primary's format. The renderer keeps the game's logical size, so the picture is
+// letterboxed with black, its aspect kept, and SDL maps mouse coordinates to game pixels. Scaling is
+// done in two steps: the largest whole-number factor that fits, nearest neighbour, into a target
+// texture (every game pixel the same number of screen pixels), then a linear scale of that texture to
+// the letterbox for the fractional rest (1920 x 1080: x2 to 1280 x 960, then x1.125 to 1440 x 1080).
+// At a whole factor the second step is 1:1 and the picture is plain nearest neighbour; below a factor
+// of 2 (1366 x 768) the first step is left out and the game screen is scaled linearly.
 #include <SDL.h>
+
+#include <algorithm>
 
 #include "platform/display.h"
 #include "platform/sdl/sdl_host.h"
@@ -11,6 +18,10 @@ namespace {
 
 SDL_Renderer* Renderer = nullptr;
 SDL_Texture* Texture = nullptr;
+// The whole-number enlargement, and its factor; null where the renderer has no target textures.
+SDL_Texture* Scaled = nullptr;
+int ScaledFactor = 0;     // 0: not worked out for the current output and game screen
+int OutW = 0, OutH = 0;   // the output size it was worked out for
 int32_t TexW = 0, TexH = 0;
 PixelFormat TexFormat = PixelFormat::RGB565;
 int32_t ModeBits = 0;
@@ -26,38 +37,80 @@ Uint32 SdlFormat(PixelFormat f) {
   return SDL_PIXELFORMAT_RGB565;
 }
 
+void DropScaled() {
+  if (Scaled) SDL_DestroyTexture(Scaled);
+  Scaled = nullptr;
+  ScaledFactor = 0;
+}
+
 void DropRenderer() {
+  DropScaled();
   if (Texture) SDL_DestroyTexture(Texture);
   if (Renderer) SDL_DestroyRenderer(Renderer);
   Texture = nullptr;
   Renderer = nullptr;
 }
 
-bool EnsureRenderer(const Surface& primary) {
+// The window's renderer with the game's logical size (so pointer positions are game pixels from then on).
+bool EnsureRendererOnly(int32_t width, int32_t height) {
   SDL_Window* w = sdl::Window();
   if (!w) return false;
   if (!Renderer) {
-    Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
+    Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (!Renderer) Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
     if (!Renderer) Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
     if (!Renderer) return false;
     VSyncOn = false;
   }
+  SDL_RenderSetLogicalSize(Renderer, width, height);
+  SDL_RenderSetIntegerScale(Renderer, SDL_FALSE);
+  return true;
+}
+
+bool EnsureRenderer(const Surface& primary) {
   if (!Texture || TexW != primary.Width() || TexH != primary.Height() || TexFormat != primary.Format()) {
+    if (!EnsureRendererOnly(primary.Width(), primary.Height())) return false;
     if (Texture) SDL_DestroyTexture(Texture);
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    DropScaled();
     Texture = SDL_CreateTexture(Renderer, SdlFormat(primary.Format()), SDL_TEXTUREACCESS_STREAMING, primary.Width(),
                                 primary.Height());
     if (!Texture) return false;
+    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
     TexW = primary.Width();
     TexH = primary.Height();
     TexFormat = primary.Format();
-    SDL_RenderSetLogicalSize(Renderer, TexW, TexH);
-    SDL_RenderSetIntegerScale(Renderer, SDL_FALSE);
   }
   return true;
 }
 
+// The whole-number enlargement for the current output size; null when the picture is shown without
+// it: below a factor of 2 the game screen itself is scaled linearly (nearest at exactly 1:1, where
+// both give the same picture and nearest costs less), and where the renderer has no target textures
+// it is scaled by nearest neighbour as the only choice. Worked out again only when the output size
+// or the game screen changes, so a frame sets no texture state.
+SDL_Texture* ScaledTexture() {
+  int outW = 0, outH = 0;
+  if (SDL_GetRendererOutputSize(Renderer, &outW, &outH) != 0) outW = outH = 0;
+  if (outW == OutW && outH == OutH && ScaledFactor != 0) return Scaled;
+  OutW = outW;
+  OutH = outH;
+  DropScaled();
+  const bool targets = SDL_RenderTargetSupported(Renderer) && outW > 0 && outH > 0;
+  const int factor = targets ? std::max(1, std::min(outW / TexW, outH / TexH)) : 1;
+  ScaledFactor = factor;
+  const bool enlarged = outW > TexW && outH > TexH;
+  SDL_SetTextureScaleMode(Texture, targets && factor == 1 && enlarged ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  if (factor == 1) return nullptr;
+  Scaled =
+      SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
+  if (!Scaled) return nullptr;  // ScaledFactor stays set: no new attempt every frame
+  SDL_SetTextureScaleMode(Scaled, SDL_ScaleModeLinear);
+  SDL_SetTextureBlendMode(Scaled, SDL_BLENDMODE_NONE);  // a copy, whatever the texture's alpha
+  return Scaled;
+}
+
 int32_t DesktopBits() {
+  if (int bits = sdl::WindowedBits()) return bits;
   SDL_DisplayMode m;
   if (SDL_GetDesktopDisplayMode(0, &m) != 0) return 32;
   int bits = SDL_BITSPERPIXEL(m.format);
@@ -83,14 +136,7 @@ bool DisplaySetMode(int32_t width, int32_t height, int32_t bits) {
   ModeBits = bits;
   // The renderer and its logical size from the start, so that pointer positions are game pixels
   // before the first frame is shown.
-  if (SDL_Window* w = sdl::Window()) {
-    if (!Renderer) {
-      Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED);
-      if (!Renderer) Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
-      VSyncOn = false;
-    }
-    if (Renderer) SDL_RenderSetLogicalSize(Renderer, width, height);
-  }
+  EnsureRendererOnly(width, height);
   return true;
 }
 
@@ -119,9 +165,15 @@ void DisplayShow(const Surface& primary) {
   }
   VSyncNext = false;
   SDL_UpdateTexture(Texture, nullptr, primary.Row(0), primary.Pitch());
+  SDL_Texture* picture = Texture;
+  if (SDL_Texture* scaled = ScaledTexture(); scaled && SDL_SetRenderTarget(Renderer, scaled) == 0) {
+    SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+    SDL_SetRenderTarget(Renderer, nullptr);
+    picture = scaled;
+  }
   SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
   SDL_RenderClear(Renderer);
-  SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+  SDL_RenderCopy(Renderer, picture, nullptr, nullptr);
   SDL_RenderPresent(Renderer);
 }
 

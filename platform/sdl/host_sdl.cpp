@@ -1,10 +1,16 @@
-// SDL host: the full-screen desktop window, native events turned into window messages, message
-// boxes (SDL shows them through zenity where it is installed, also before any window exists).
+// SDL host: the game's window (full-screen desktop, or a window of a whole multiple of the game
+// screen), native events turned into window messages, message boxes (SDL shows them through zenity
+// where it is installed, also before any window exists), and the end signals.
+#include <signal.h>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,8 +27,47 @@ namespace {
 
 SDL_Window* window = nullptr;
 WindowProc windowProc = nullptr;
+int windowedBits = 0;
 // PostMsg may come from the mixing thread (the MCI sequencer's end notification).
 std::vector<sdl::EventHook> hooks;
+
+// Set by SIGHUP, SIGTERM and SIGINT; the pump turns it into the close message, so a closed terminal,
+// a logout or a kill ends the game as closing its window does (shutdown, ranking saved at exit).
+volatile sig_atomic_t closeSignalled = 0;
+
+void OnCloseSignal(int) { closeSignalled = 1; }
+
+void CatchCloseSignals() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = OnCloseSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGHUP, SIGTERM, SIGINT}) sigaction(sig, &sa, nullptr);
+}
+
+// The video drivers that show nothing. SDL falls back to them when there is no display, and a game
+// running unseen would hold the single-instance lock; they are taken only when asked for by name.
+bool InvisibleDriver(const char* name) {
+  return name && (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0);
+}
+
+bool DriverRequested(const char* name) {
+  const char* list = std::getenv("SDL_VIDEODRIVER");
+  if (!list || !name) return false;
+  const size_t n = std::strlen(name);
+  for (const char* p = list; *p;) {
+    const char* end = std::strchr(p, ',');
+    const size_t len = end ? static_cast<size_t>(end - p) : std::strlen(p);
+    if (len == n && strncasecmp(p, name, n) == 0) return true;
+    if (!end) break;
+    p = end + 1;
+  }
+  return false;
+}
 
 // Virtual-key code of an SDL key, as the window procedure expects; 0 for keys it has no code for.
 uint32_t VirtualKey(SDL_Keycode k) {
@@ -86,7 +131,9 @@ void Translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_CLOSE: PostMsg(WM_CLOSE, 0, 0); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: PostMsg(WM_ACTIVATEAPP, 1, 0); break;
         case SDL_WINDOWEVENT_FOCUS_LOST: PostMsg(WM_ACTIVATEAPP, 0, 0); break;
-        case SDL_WINDOWEVENT_MOVED: PostMsg(WM_MOVE, 0, MakeLParam(e.window.data1, e.window.data2)); break;
+        // Pointer positions reach the library in game pixels of the picture, whose origin is the
+        // client origin wherever the window sits on the desktop.
+        case SDL_WINDOWEVENT_MOVED: PostMsg(WM_MOVE, 0, MakeLParam(0, 0)); break;
         default: break;
       }
       break;
@@ -125,6 +172,10 @@ void Translate(const SDL_Event& e) {
 }
 
 void Pump() {
+  if (closeSignalled) {
+    closeSignalled = 0;
+    PostMsg(WM_CLOSE, 0, 0);
+  }
   if (PollInstanceRequests()) RaiseMainWindow();
   SDL_Event e;
   while (SDL_PollEvent(&e)) Translate(e);
@@ -161,32 +212,58 @@ namespace sdl {
 
 SDL_Window* Window() { return window; }
 
+int WindowedBits() { return windowedBits; }
+
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (InvisibleDriver(driver) && !DriverRequested(driver)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_SetError("no X11 or Wayland display (DISPLAY and WAYLAND_DISPLAY are unset or unreachable)");
+    return false;
+  }
+  return true;
 }
 
 void AddEventHook(EventHook hook) { hooks.push_back(hook); }
 
 }  // namespace sdl
 
-bool CreateMainWindow(const char* titleCp932, WindowProc proc) {
+bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedWidth, int32_t windowedHeight,
+                      int32_t bits) {
   if (window) return true;
+  // Before SDL starts its event loop, which otherwise takes SIGINT and SIGTERM for itself.
+  CatchCloseSignals();
   if (!sdl::EnsureVideo()) {
-    std::fprintf(stderr, "oomori: no display: %s\n", SDL_GetError());
+    std::fprintf(stderr, "oomori: cannot open a window: %s\n", SDL_GetError());
     return false;
   }
   std::string title = Cp932ToUtf8(titleCp932 ? titleCp932 : "");
-  // The window is made as large as the desktop at its origin, so it covers the whole display even
-  // where no window manager carries out the full-screen request.
-  SDL_DisplayMode desktop;
-  int w = 640, h = 480;
-  if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
-    w = desktop.w;
-    h = desktop.h;
+  if (windowedWidth > 0 && windowedHeight > 0) {
+    // A plain window of the largest whole multiple of the game screen that fits the desktop's
+    // usable area, with some room left for the window manager's title bar.
+    constexpr int kDecorationRoom = 64;
+    SDL_Rect usable{0, 0, windowedWidth, windowedHeight};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
+    const int scale = std::max(1, std::min(usable.w / windowedWidth, (usable.h - kDecorationRoom) / windowedHeight));
+    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowedWidth * scale,
+                              windowedHeight * scale, SDL_WINDOW_HIDDEN);
+    // The picture reaches the window through a texture of any format, so the window can offer the
+    // depth the game screen is made for, whatever the desktop's.
+    if (window && (bits == 16 || bits == 32)) windowedBits = bits;
+  } else {
+    // The window is made as large as the desktop at its origin, so it covers the whole display even
+    // where no window manager carries out the full-screen request.
+    SDL_DisplayMode desktop;
+    int w = 640, h = 480;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+      w = desktop.w;
+      h = desktop.h;
+    }
+    window = SDL_CreateWindow(title.c_str(), 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
   }
-  window = SDL_CreateWindow(title.c_str(), 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
   if (!window) {
     std::fprintf(stderr, "oomori: cannot open the window: %s\n", SDL_GetError());
     return false;

@@ -8,6 +8,10 @@ namespace plat::sdl {
 // The main window, or null before CreateMainWindow / after DestroyMainWindow.
 SDL_Window* Window();
 
+// Bits per pixel that a windowed main window offers as the desktop's; 0 for full screen (then the
+// desktop's own depth stands).
+int WindowedBits();
+
 // Makes sure SDL's video subsystem is up (the window, message boxes and the display need it).
 bool EnsureVideo();
 
