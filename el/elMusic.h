@@ -45,10 +45,14 @@ namespace elMusic {
 int Init();
 int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t reverb);
 void SetReverb(int32_t reverb);
+// The new object's number, or -1 when the piece could not be loaded (reported, except when no port
+// is in use: elMusic::Port has reported that already). Play and Stop leave -1 and any other number
+// without an object alone.
 int LoadObject(const char* name);
 void Play(int32_t object, int32_t repeat);
 void Stop(int32_t object);
 void StopAll();
+// -1 releases every object: check a load's answer before handing it here.
 void ReleaseObject(int32_t object);
 void PlayFile(const char* name, int32_t repeat);
 void Notify();
