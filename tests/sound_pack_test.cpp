@@ -212,6 +212,8 @@ int WithLittleMemory(const std::function<int()>& body, uint64_t headroom) {
     rlimit limit;
     limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + headroom;
     setrlimit(RLIMIT_AS, &limit);
+#else
+    (void)headroom;
 #endif
     int code = 3;
     try {
