@@ -84,7 +84,8 @@ void SetReverb(int32_t reverb);
 /// @return the object number 0..127; on failure -1 after reporting "DirectMusicが無効になっています",
 /// "オブジェクト数が多過ぎます", "チャンネルグループ数を超えています", "MIDIファイルを読み込みできません",
 /// "Performanceが無効です", "Performanceを初期化できません", "ポートを割り当てできません" or
-/// "チャンネルを割り当てできません".
+/// "チャンネルを割り当てできません"; -1 without a report when no port is in use (elMusic::Port has
+/// reported that already). elMusic::Play and elMusic::Stop leave -1 alone.
 int LoadObject(const char* name);
 /// Plays music object object from the start.
 /// @param repeat non-zero repeats it endlessly, 0 plays it once.
@@ -93,7 +94,8 @@ void Play(int32_t object, int32_t repeat);
 void Stop(int32_t object);
 /// Stops the file piece (and closes it) and every music object.
 void StopAll();
-/// Stops and frees music object object; -1 frees every object.
+/// Stops and frees music object object; -1 frees every object, so check a load's answer before
+/// handing it here.
 void ReleaseObject(int32_t object);
 /// Plays the MIDI file name of the program directory as the file piece, replacing the one playing
 /// (through the MCI sequencer when the MIDI system is not started). A file that cannot be read plays

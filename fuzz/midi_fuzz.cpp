@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     elMusic::Stop(object);
     elMusic::ReleaseObject(object);
   } else {
-    if (object != 0 || boxes.size() != 1 || boxes[0].text != "elMusic::LoadObject : MIDIファイルを読み込みできません")
+    if (object != -1 || boxes.size() != 1 || boxes[0].text != "elMusic::LoadObject : MIDIファイルを読み込みできません")
       std::abort();
     if (MusicObject[0].segment != nullptr) std::abort();
   }

@@ -20,6 +20,12 @@ Grain Grains[kGrainCount];
 
 namespace {
 
+// A piece that failed to load (-1) is not played: the scene goes on without it.
+void PlayPiece(int32_t piece, int32_t repeat) {
+  if (piece < 0) return;
+  elMusic::Play(piece, repeat);
+}
+
 // Room, then table: the background of all three scenes.
 void DrawRoom() {
   elDraw::ClearScreen();
@@ -77,7 +83,7 @@ void ReadyScene() {
     if (f == 120) PlaySound(GoSound);
     if (GoPic > 0) elDraw::PutStretch(120, 200, GoPic, 0, 0, 200, 40, 400, 80);
   } else if (f > 180) {
-    elMusic::Play(PlayMusic, 1);
+    PlayPiece(PlayMusic, 1);
     SceneNo = 20;
     PrevSceneNo = 0;
   }
@@ -148,7 +154,7 @@ void PlayScene() {
 
   if (TimeLeft < 1) {
     elMusic::StopAll();
-    elMusic::Play(OwariMusic, 0);
+    PlayPiece(OwariMusic, 0);
     SceneNo = 25;
     PrevSceneNo = 0;
   }
@@ -172,7 +178,7 @@ void TimeUpScene() {
       // An emptied bowl that no right click has counted yet.
       if (RefillFrames == 0) Bowls += 1;
     }
-    elMusic::Play(ResultMusic, 1);
+    PlayPiece(ResultMusic, 1);
     SceneNo = 30;
     PrevSceneNo = 0;
   }

@@ -17,7 +17,7 @@ int32_t TitleBackPic, TitleBack2Pic;
 int32_t BackPic, Gohan1Pic, Gohan2Pic, Hito1Pic, Hito2Pic, Hito3Pic, Hito4Pic, OwanPic, MisoPic, TablePic,
     ReadyPic, GoPic, SokoPic, TsubuPic;
 int32_t ReadySound = -1, GoSound = -1, PakuSound = -1, OkawariSound = -1;
-int32_t PlayMusic, ResultMusic, OwariMusic;
+int32_t PlayMusic = -1, ResultMusic = -1, OwariMusic = -1;
 
 namespace {
 

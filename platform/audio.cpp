@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -237,7 +238,13 @@ int32_t AudioCreateDevice() {
     if (DeviceOpen) return kAudioOk;
   }
   uint32_t rate = 0, period = 0;
-  if (!audio_backend::Open(&rate, &period) || rate == 0) return kAudioErrNoDriver;
+  if (!audio_backend::Open(&rate, &period) || rate == 0) {
+    // The program goes on silent without a box for it; the console says why, once.
+    static bool told = false;
+    if (!told) std::fprintf(stderr, "oomori: no audio output device could be opened: sound and music are off\n");
+    told = true;
+    return kAudioErrNoDriver;
+  }
   std::lock_guard<std::mutex> lock(Mutex);
   DeviceOpen = true;
   DeviceRate = rate;

@@ -104,8 +104,7 @@ long Open(const std::vector<std::string>& w) {
   std::replace(path.begin(), path.end(), '\\', '/');
   if (!ReadWholeFile(path, kMaxFileBytes, &d->file)) return MCIERR_FILE_NOT_FOUND;
   if (!MidiCheckFile(d->file.data(), d->file.size(), &d->lengthMs)) return MCIERR_INVALID_FILE;
-  std::string sf = FindGmSoundFont();
-  if (sf.empty() || !d->engine.Create(sf, 16, kRate)) return MCIERR_HARDWARE;
+  if (!CreateWithGmSoundFont(d->engine, 16, kRate, "the MIDI sequencer")) return MCIERR_HARDWARE;
   // The sequencer is rendered, and so timed, by the mixer: without an audio device it cannot run.
   AudioFormat f{1, 2, kRate, kRate * 4, 4, 16, 0};
   if (AudioCreateBuffer(0, kBufferBytes, &f, sizeof f, &d->buffer) != kAudioOk) return MCIERR_HARDWARE;

@@ -135,6 +135,7 @@ struct MediaStream {
   uint64_t framesOut = 0;   // frames handed to the mixer since baseTime
   int64_t dropUntil = 0;    // after a seek: decoded sound before this time is dropped
   AudioBuffer buffer = 0;
+  bool wantsAudio = false;  // the sound plays through the mixer whenever there is a device
 
   // Timeline.
   int64_t duration = kUnknownDuration;
@@ -236,6 +237,18 @@ int64_t ClockTime(const MediaStream* s) {
   return t;
 }
 
+// A stopped sound buffer fed by the stream's filler; 0 without a device.
+AudioBuffer NewAudioBuffer(MediaStream* s) {
+  if (!AudioDeviceReady()) return 0;
+  AudioFormat f{1, 2, kOutRate, kOutRate * 4, 4, 16, 0};
+  AudioBuffer b = 0;
+  if (AudioCreateBuffer(kAudioCtrlFrequency | kAudioCtrlPan | kAudioCtrlVolume, kAudioBufferBytes, &f, sizeof f,
+                        &b) != kAudioOk)
+    return 0;
+  AudioSetFiller(b, FillAudio, s);
+  return b;
+}
+
 bool OpenAudio(MediaStream* s, const std::string& path, AVFormatContext* probe, int index) {
   // The pictures and the sound are read by separate readers, the sound's on the mixing thread.
   s->afmt = s->vfmt ? OpenContainer(path) : probe;
@@ -261,15 +274,50 @@ bool OpenAudio(MediaStream* s, const std::string& path, AVFormatContext* probe, 
   s->aframe = av_frame_alloc();
   if (!s->apkt || !s->aframe) return false;
   // No audio device: the file still opens and plays, silently, on the clock.
-  if (!AudioDeviceReady()) return true;
-  AudioFormat f{1, 2, kOutRate, kOutRate * 4, 4, 16, 0};
-  AudioBuffer b = 0;
-  if (AudioCreateBuffer(kAudioCtrlFrequency | kAudioCtrlPan | kAudioCtrlVolume, kAudioBufferBytes, &f, sizeof f,
-                        &b) != kAudioOk)
-    return true;
-  s->buffer = b;
-  AudioSetFiller(b, FillAudio, s);
+  s->buffer = NewAudioBuffer(s);
+  s->wantsAudio = s->buffer != 0;
   return true;
+}
+
+// The position (alock held): how far the sound has played, or the clock without a sound buffer.
+int64_t PositionLocked(MediaStream* s) {
+  if (s->AudioPlays()) {
+    if (s->aDone) {
+      // Played out: this is the end, whatever the container said the length was.
+      if (s->duration == kUnknownDuration) s->duration = s->baseTime + int64_t(s->framesOut) * kUnits / kOutRate;
+      return s->duration;
+    }
+    int64_t t = s->baseTime + int64_t(s->framesOut) * kUnits / kOutRate;
+    return std::min(t, s->duration - 1);
+  }
+  return std::min(ClockTime(s), s->duration);
+}
+
+// The sound buffer goes when the audio device is closed under the stream (the sound module's
+// restore opens a new one). At the stream's next call, a new buffer on the device open now takes
+// over from the position reached, so the sound comes back and the position goes on to the end;
+// while there is no device, the clock keeps the position. Not under alock: the filler is set here.
+void KeepAudio(MediaStream* s) {
+  AudioBuffer old;
+  {
+    std::lock_guard<std::mutex> lock(s->alock);
+    if (!s->wantsAudio) return;
+    old = s->buffer;
+  }
+  uint32_t status = 0;
+  if (old != 0 && AudioGetStatus(old, &status) == kAudioOk) return;
+  if (old == 0 && !AudioDeviceReady()) return;
+  AudioBuffer b = NewAudioBuffer(s);
+  bool play;
+  {
+    std::lock_guard<std::mutex> lock(s->alock);
+    s->baseTime = PositionLocked(s);
+    s->framesOut = 0;
+    s->runStartMs = TimeMs();
+    s->buffer = b;
+    play = b != 0 && s->running;
+  }
+  if (play) AudioPlay(b, kAudioPlayLooping);
 }
 
 }  // namespace
@@ -355,21 +403,14 @@ int64_t MediaDuration(MediaStream* s) {
 
 int64_t MediaTime(MediaStream* s) {
   if (s == nullptr) return 0;
+  KeepAudio(s);
   std::lock_guard<std::mutex> lock(s->alock);
-  if (s->AudioPlays()) {
-    if (s->aDone) {
-      // Played out: this is the end, whatever the container said the length was.
-      if (s->duration == kUnknownDuration) s->duration = s->baseTime + int64_t(s->framesOut) * kUnits / kOutRate;
-      return s->duration;
-    }
-    int64_t t = s->baseTime + int64_t(s->framesOut) * kUnits / kOutRate;
-    return std::min(t, s->duration - 1);
-  }
-  return std::min(ClockTime(s), s->duration);
+  return PositionLocked(s);
 }
 
 MediaResult MediaSetRunning(MediaStream* s, bool run) {
   if (s == nullptr) return MEDIA_E_INVALIDARG;
+  KeepAudio(s);
   AudioBuffer b;
   {
     std::lock_guard<std::mutex> lock(s->alock);
@@ -412,6 +453,7 @@ void SeekReader(MediaStream* s, AVFormatContext*& ctx, int index, int64_t time) 
 
 MediaResult MediaSeek(MediaStream* s, int64_t time) {
   if (s == nullptr) return MEDIA_E_INVALIDARG;
+  KeepAudio(s);
   std::lock_guard<std::mutex> lock(s->alock);
   int64_t end = s->duration == kUnknownDuration ? std::numeric_limits<int64_t>::max() / 8 : s->duration;
   time = std::clamp<int64_t>(time, 0, end);

@@ -402,9 +402,7 @@ void RenderLocked(MidiPort* port, uint8_t* dst, uint32_t bytes) {
 bool MidiOpen() {
   std::lock_guard<std::mutex> lock(gLock);
   if (gOpen) return true;
-  std::string sf = FindGmSoundFont();
-  if (sf.empty()) return false;
-  if (!gEngine.Create(sf, MIDI_SYNTH_GROUPS * 16, kSynthRate)) return false;
+  if (!CreateWithGmSoundFont(gEngine, MIDI_SYNTH_GROUPS * 16, kSynthRate, "MIDI music")) return false;
   gOpen = true;
   return true;
 }

@@ -35,8 +35,9 @@ constexpr uint32_t MIDI_SYNTH_GROUPS = 16;
 // Repeat count meaning "endless".
 constexpr uint32_t MIDI_REPEAT_INFINITE = 0xFFFFFFFFu;
 
-// Starts the MIDI system: finds the General MIDI SoundFont (the distribution's default-GM.sf2, then
-// TimGM6mb.sf2) and loads it into the synthesizer. false when either is missing. Idempotent.
+// Starts the MIDI system: loads the first General MIDI SoundFont that loads (the file named by
+// OOMORI_SOUNDFONT, then the distribution's; see GmSoundFontCandidates) into the synthesizer. false,
+// with the files looked for on stderr, when none does. Idempotent.
 bool MidiOpen();
 // Stops everything and frees the synthesizer; ports, performances and segments must be released first.
 void MidiClose();
@@ -119,7 +120,8 @@ MidiResult MidiPerformanceIsPlaying(MidiPerformance* perf, MidiSegment* seg, uin
 // piece in milliseconds through lengthMs (optional).
 bool MidiCheckFile(const void* data, size_t size, uint32_t* lengthMs);
 
-// Test control: which SoundFont MidiOpen and the MCI sequencer load (null: the distribution's search),
+// Test control: which SoundFont MidiOpen and the MCI sequencer load after the one OOMORI_SOUNDFONT
+// names (null: the distribution's),
 // and whether the synthesizer port is listed and an extra output port that renders nothing (standing
 // in for external MIDI) follows it.
 void MidiTestSetSoundFont(const char* path);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace plat {
@@ -135,16 +136,45 @@ void SetGmSoundFont(const char* path) {
   gSoundFont = path ? path : "";
 }
 
-std::string FindGmSoundFont() {
+std::vector<std::string> GmSoundFontCandidates() {
+  std::vector<std::string> list;
+  const char* named = std::getenv("OOMORI_SOUNDFONT");
+  if (named != nullptr && named[0] != 0) list.push_back(named);
   {
     std::lock_guard<std::mutex> lock(gSoundFontLock);
-    if (gSoundFontSet) return gSoundFont;
+    if (gSoundFontSet) {
+      list.push_back(gSoundFont);
+      return list;
+    }
   }
-  static const char* const kCandidates[] = {"/usr/share/sounds/sf2/default-GM.sf2",
-                                            "/usr/share/sounds/sf2/TimGM6mb.sf2"};
-  for (const char* path : kCandidates)
-    if (access(path, R_OK) == 0) return path;
-  return {};
+  // default-GM.sf2 and .sf3 are the distribution's choice among the General MIDI SoundFonts that are
+  // installed (FluidR3_GM, TimGM6mb, MuseScore_General); the files themselves follow, the smaller
+  // ones first, in case the links are missing; the last is where other systems keep theirs.
+  static const char* const kInstalled[] = {
+      "/usr/share/sounds/sf2/default-GM.sf2",          "/usr/share/sounds/sf3/default-GM.sf3",
+      "/usr/share/sounds/sf2/TimGM6mb.sf2",            "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+      "/usr/share/sounds/sf3/MuseScore_General.sf3",   "/usr/share/sounds/sf3/MuseScore_General_Full.sf3",
+      "/usr/share/sounds/sf2/MuseScore_General.sf2",   "/usr/share/soundfonts/default.sf2"};
+  for (const char* path : kInstalled) list.push_back(path);
+  return list;
+}
+
+bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who) {
+  std::vector<std::string> tried = GmSoundFontCandidates();
+  std::string why;
+  for (const std::string& path : tried) {
+    if (access(path.c_str(), R_OK) != 0) {
+      why += "  " + path + " (missing or unreadable)\n";
+      continue;
+    }
+    if (engine.Create(path, channels, rate)) return true;
+    why += "  " + path + " (not a SoundFont that loads)\n";
+  }
+  std::fprintf(stderr,
+               "oomori: %s is off: no General MIDI SoundFont could be loaded. Looked for:\n%s"
+               "Install one (for example the package timgm6mb-soundfont) or name one in OOMORI_SOUNDFONT.\n",
+               who, why.c_str());
+  return false;
 }
 
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out) {

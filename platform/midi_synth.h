@@ -42,10 +42,14 @@ class SynthEngine {
   int channels_ = 0;
 };
 
-// The distribution's General MIDI SoundFont: default-GM.sf2, then TimGM6mb.sf2; empty when neither is
-// there. A path given to SetGmSoundFont (tests) is returned instead; null goes back to the search.
-std::string FindGmSoundFont();
+// The General MIDI SoundFonts to try, in order: the file named by the environment variable
+// OOMORI_SOUNDFONT, then the places where the distribution's packages put theirs. A path given to
+// SetGmSoundFont (tests) stands in for the distribution's places; null puts them back.
+std::vector<std::string> GmSoundFontCandidates();
 void SetGmSoundFont(const char* path);
+// Creates engine with the first candidate that loads. When none does, says on stderr which files
+// were looked for (who: what goes without music) and returns false.
+bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who);
 // Reads a regular file of at most maxBytes.
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out);
 

@@ -1,7 +1,10 @@
 // The MIDI platform layer: file checks, the synthesizer port, performances on channel groups.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/midi.h"
@@ -331,6 +334,37 @@ TEST_F(MidiSynth, AnEmptyPieceRepeatedEndlesslyDoesNotHangTheRender) {
   ASSERT_EQ(MidiPerformancePlay(p, s, nullptr), MIDI_OK);
   Render(100);  // returns
   EXPECT_EQ(MidiPerformanceIsPlaying(p, s, 0), MIDI_S_FALSE);
+}
+
+TEST(MidiSystem, OomoriSoundFontNamesTheFileAndTheConsoleTellsWhatWasLookedFor) {
+  MidiTestSetSoundFont("/nonexistent/installed.sf2");  // stands in for the distribution's places
+  unsetenv("OOMORI_SOUNDFONT");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(MidiOpen());
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("/nonexistent/installed.sf2"), std::string::npos) << said;
+  EXPECT_NE(said.find("OOMORI_SOUNDFONT"), std::string::npos) << said;
+  // A file that is there but no SoundFont is named as such, and the search goes on past it.
+  const std::string notFont = "midi_not_a_soundfont.sf2";
+  if (FILE* f = std::fopen(notFont.c_str(), "wb")) {
+    std::fputs("RIFF....sfbk nothing more", f);
+    std::fclose(f);
+  }
+  setenv("OOMORI_SOUNDFONT", notFont.c_str(), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(MidiOpen());
+  said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find(notFont + " (not a SoundFont that loads)"), std::string::npos) << said;
+  EXPECT_NE(said.find("/nonexistent/installed.sf2 (missing"), std::string::npos) << said;
+  // The variable names the one that serves.
+  setenv("OOMORI_SOUNDFONT", musictest::SmallSoundFont(), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(MidiOpen());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  MidiClose();
+  unsetenv("OOMORI_SOUNDFONT");
+  std::remove(notFont.c_str());
+  MidiTestSetSoundFont(nullptr);
 }
 
 TEST(MidiSystem, MissingSoundFontMeansNoMidi) {

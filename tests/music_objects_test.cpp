@@ -9,12 +9,16 @@
 #include "el/elMusic.h"
 #include "el/elSound.h"
 #include "el/elSystem.h"
+#include "game/game_state.h"
+#include "game/scenes.h"
 #include "el/sound/sound_state.h"
 #include "platform/audio.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
 #include "platform/midi.h"
 #include "platform/resources.h"
+#include "tests/support/game_driver.h"
+#include "tests/support/game_script.h"
 #include "tests/support/music_support.h"
 
 namespace hl = plat::headless;
@@ -45,6 +49,65 @@ std::vector<std::string> BoxTexts() {
   std::vector<std::string> t;
   for (const auto& b : hl::Boxes()) t.push_back(b.text);
   return t;
+}
+
+bool Started(int32_t object) {
+  if (object < 0) return false;
+  const MusicSlot& m = MusicObject[object];
+  return m.performance != nullptr && m.segment != nullptr &&
+         plat::MidiPerformanceIsPlaying(m.performance, m.segment, 0) == plat::MIDI_OK;
+}
+
+// Whole games, each in a process of its own that starts from this one's state: a freshly set-up host.
+// They come first, before this process has loaded a SoundFont: the loader's thread pool does not
+// survive into a forked child, whose own load would then wait for it for ever.
+class MusicInTheGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    hl::SetAudioDeviceAvailable(true);
+    hl::SetAudioDeviceRate(48000);
+    hl::SetAudioPeriodFrames(0);
+    plat::MidiTestSetPorts(true, false);
+    plat::MidiTestSetSoundFont(musictest::SmallSoundFont());
+  }
+  void TearDown() override { plat::MidiTestSetSoundFont(nullptr); }
+};
+
+// A port of one channel group: "MUSIC2" loads as object 0, the two after it are refused. Object 0
+// must not then be played in their place at time up and at the result.
+TEST_F(MusicInTheGame, APieceThatFailedToLoadIsNotPlayedInPlaceOfAnother) {
+  gametest::RunResult r = gametest::RunGame([](gametest::Driver& d) {
+    plat::MidiTestSetPorts(false, true);
+    d.WhenScene(10, [] { ASSERT_EQ(elMusic::Port(0, 2, 22, 8, 0), 1); });
+    gametest::StartFromTitle(d);
+    d.WhenScene(15, [] {
+      EXPECT_EQ(PlayMusic, 0);
+      EXPECT_EQ(ResultMusic, -1);
+      EXPECT_EQ(OwariMusic, -1);
+    });
+    d.WhenScene(20, [] { EXPECT_TRUE(Started(0)) << "the play tune"; });
+    gametest::FastClock(d);
+    d.WhenScene(25, [] { EXPECT_FALSE(Started(0)) << "the play tune again, as the time-up jingle"; });
+    d.WhenScene(30, [] { EXPECT_FALSE(Started(0)) << "the play tune again, as the result tune"; });
+    d.Then(gametest::PressEscape);
+  });
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.log, "");
+}
+
+// Without an audio device: the port's one report at start, then a silent game with no more boxes.
+TEST_F(MusicInTheGame, WithoutAnAudioDeviceOneReportThenSilence) {
+  gametest::RunResult r = gametest::RunGame([](gametest::Driver& d) {
+    hl::SetAudioDeviceAvailable(false);
+    gametest::StartFromTitle(d);
+    d.WhenScene(20, [] { EXPECT_EQ(PlayMusic, -1); });
+    gametest::FastClock(d);
+    d.WhenScene(30, gametest::PressEscape);
+    d.AtEnd([] { EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elMusic::Port : MIDIポートが使えません"}); });
+  });
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.log, "");
 }
 
 class Music : public ::testing::Test {
@@ -171,10 +234,10 @@ TEST_F(Music, OnceEndsByItselfRepeatKeepsGoing) {
 TEST_F(Music, MissingOrMalformedResourcesAreReportedAndTheWorkingDirectoryStays) {
   ASSERT_EQ(elMusic::Init(), 1);
   std::string before = Cwd();
-  EXPECT_EQ(elMusic::LoadObject("NOSUCH"), 0);
+  EXPECT_EQ(elMusic::LoadObject("NOSUCH"), -1);
   EXPECT_EQ(Cwd(), before);
-  EXPECT_EQ(elMusic::LoadObject("CUT"), 0);
-  EXPECT_EQ(elMusic::LoadObject("EMPTY"), 0);
+  EXPECT_EQ(elMusic::LoadObject("CUT"), -1);
+  EXPECT_EQ(elMusic::LoadObject("EMPTY"), -1);
   EXPECT_EQ(Cwd(), before);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>(3, "elMusic::LoadObject : MIDIファイルを読み込みできません"));
   EXPECT_EQ(hl::Boxes()[0].caption, "エラー発生");
@@ -192,7 +255,7 @@ TEST_F(Music, NoSoundFontNoMusic) {
   EXPECT_EQ(MusicReady, 0);
   EXPECT_EQ(SoundObject[0].used, 0u) << "slot 0 stays free for effects";
   hl::Boxes().clear();
-  EXPECT_EQ(elMusic::LoadObject("TUNE"), 0);
+  EXPECT_EQ(elMusic::LoadObject("TUNE"), -1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elMusic::LoadObject : DirectMusicが無効になっています"});
   // Playback operations stay quiet.
   elMusic::Play(0, 1);
@@ -207,7 +270,7 @@ TEST_F(Music, TheTableAndTheChannelGroupsLimitTheObjects) {
   ASSERT_EQ(elMusic::Init(), 1);
   for (uint32_t i = 0; i < ChannelGroups; ++i) ASSERT_EQ(elMusic::LoadObject("HALF"), int(i));
   EXPECT_TRUE(hl::Boxes().empty());
-  EXPECT_EQ(elMusic::LoadObject("HALF"), 0);
+  EXPECT_EQ(elMusic::LoadObject("HALF"), -1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elMusic::LoadObject : チャンネルグループ数を超えています"});
   // Object numbers out of range are left alone.
   elMusic::Play(-1, 1);
@@ -226,7 +289,7 @@ TEST_F(Music, TheTableAndTheChannelGroupsLimitTheObjects) {
   ChannelGroups = 1000;
   static int taken;
   for (MusicSlot& s : MusicObject) s.segment = reinterpret_cast<plat::MidiSegment*>(&taken);
-  EXPECT_EQ(elMusic::LoadObject("HALF"), 0);
+  EXPECT_EQ(elMusic::LoadObject("HALF"), -1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elMusic::LoadObject : オブジェクト数が多過ぎます"});
   for (MusicSlot& s : MusicObject) s.segment = nullptr;
   ChannelGroups = groups;
@@ -245,7 +308,7 @@ TEST_F(Music, AnotherPortHasOneGroupAndNoLevels) {
   EXPECT_EQ(PortSettings[0], 1);
   EXPECT_EQ(PortSettings[2], 44100);
   EXPECT_EQ(elMusic::LoadObject("HALF"), 0);
-  EXPECT_EQ(elMusic::LoadObject("HALF"), 0);
+  EXPECT_EQ(elMusic::LoadObject("HALF"), -1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elMusic::LoadObject : チャンネルグループ数を超えています"});
   // The level wrappers do nothing without the synthesizer's buffer.
   int32_t volume = SoundObject[0].volume[0];
@@ -323,6 +386,27 @@ TEST_F(Music, ASecondInitStartsAfresh) {
   ASSERT_EQ(elMusic::LoadObject("LONG"), 0);
   elMusic::Play(0, 1);
   EXPECT_GT(Peak(Pull(100)), 500);
+}
+
+TEST_F(Music, TheMusicSoundsAgainAfterTheSoundModuleRestores) {
+  ASSERT_EQ(elMusic::Init(), 1);
+  ASSERT_EQ(elMusic::LoadObject("LONG"), 0);
+  elMusic::Play(0, 1);
+  elMusic::SetVolume(-6);
+  const int before = Peak(Pull(300));
+  ASSERT_GT(before, 500);
+  // A restore opens a new device, and so does the release around the system sound call: each time
+  // the music goes on, at the level it had.
+  elSound::Restore();
+  const int restored = Peak(Pull(300));
+  EXPECT_GT(restored, before * 2 / 3);
+  EXPECT_LT(restored, before * 3 / 2);
+  elSound::PlaySync("sndtest_no_such_sound.wav");
+  EXPECT_GT(Peak(Pull(300)), before * 2 / 3);
+  EXPECT_TRUE(hl::Boxes().empty());
+  // The levels still act on the music as a whole.
+  elMusic::SetVolume(-40);
+  EXPECT_LT(Peak(Pull(300)), before / 20);
 }
 
 TEST_F(Music, NoAudioDeviceMeansNoPort) {

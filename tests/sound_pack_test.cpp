@@ -1,10 +1,14 @@
 // Sound packs, streamed objects and echoes, heard through the headless device.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "el/system/state.h"
@@ -95,26 +99,57 @@ TEST_F(SoundPacks, ReportsOfTheEntrySearch) {
   EXPECT_EQ(elSound::LoadPack("none.wav", 1), -1);
   EXPECT_EQ(elSound::LoadStream("none.wav", 0), -1);
   EXPECT_EQ(elSound::LoadPack("paku.wav", 11), -1);
-  std::string n31 = std::string(27, 'p') + ".wav";
-  DirFile(n31, Wave(Ramp(30), kRate));
-  elSound::AddToPack(pack_.c_str(), (dir_ + "/" + n31).c_str());
-  // AddToPack keeps the name as given, and the search upper-cases the request: never found.
-  EXPECT_EQ(elSound::LoadPack(n31.c_str(), 1), -1);
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
                             "elSound::LoadPack : パックファイル名が指定されていません",
                             "elSound::LoadStream : パックファイル名が指定されていません",
                             "elSound::LoadPack : WAVEファイルを読み込めません",
                             "elSound::LoadStream : WAVEファイルを読み込めません",
                             "elSound::LoadPack : ミックス数が多過ぎます",
-                            "elSound::LoadPack : WAVEファイルを読み込めません",
                         }));
   hl::Boxes().clear();
-  std::string up31 = std::string(27, 'P') + ".WAV";
-  DirFile(up31, Wave(Ramp(30), kRate));
-  elSound::AddToPack(pack_.c_str(), (dir_ + "/" + up31).c_str());
-  EXPECT_EQ(elSound::LoadPack(up31.c_str(), 1), -1);
+  // A name of 31 characters is found, and refused after the object has been made.
+  std::string n31 = std::string(27, 'p') + ".wav";
+  DirFile(n31, Wave(Ramp(30), kRate));
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/" + n31).c_str());
+  EXPECT_EQ(elSound::LoadPack(n31.c_str(), 1), -1);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elSound::LoadPack : ファイル名が長すぎます"});
   EXPECT_EQ(SoundObject[0].used, 1u);
+}
+
+TEST_F(SoundPacks, EntriesAreFoundWhateverTheCaseTheyWereWrittenIn) {
+  elSound::SetPackFile(pack_.c_str());
+  DirFile("boing.wav", Wave(Ramp(30, 70), kRate));
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/boing.wav").c_str());
+  // The entry is written under the upper-case name that the search compares.
+  std::vector<uint8_t> pack = ReadFile(ProgDir() + pack_);
+  ASSERT_GT(pack.size(), 14u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.data() + 4)), "BOING.WAV");
+  // A pack written with a lower-case name (by hand, or by an earlier version) is read all the same.
+  std::vector<uint8_t> old;
+  Put32(old, 4);
+  for (char c : std::string("plop.wav")) old.push_back(static_cast<uint8_t>(c));
+  old.push_back(0);
+  std::vector<uint8_t> format = PcmFormat(kRate, 8, 1);
+  Put32(old, 18);
+  old.insert(old.end(), format.begin(), format.end());
+  Put16(old, 0);
+  for (uint8_t b : {40, 41, 42, 43}) old.push_back(b);
+  FILE* f = std::fopen((ProgDir() + pack_).c_str(), "ab");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(old.data(), 1, old.size(), f);
+  std::fclose(f);
+  int boing = elSound::LoadPack("Boing.wav", 1);
+  int plop = elSound::LoadPack("PLOP.WAV", 1);
+  ASSERT_GE(boing, 0);
+  ASSERT_GE(plop, 0);
+  EXPECT_TRUE(hl::Boxes().empty());
+  elSound::Play(boing, -1);
+  EXPECT_EQ(Heard(hl::PullAudio(1), 0), 70);
+  elSound::Stop(boing, -1);
+  elSound::Play(plop, -1);
+  std::vector<int16_t> out = hl::PullAudio(2);
+  EXPECT_EQ(Heard(out, 0), 40);
+  EXPECT_EQ(Heard(out, 1), 41);
 }
 
 TEST_F(SoundPacks, FreshZeroAppendsAndTheFirstEntryWins) {
@@ -153,6 +188,113 @@ TEST_F(SoundPacks, AHostileEntryLengthIsNotBelieved) {
   EXPECT_EQ(elSound::LoadPack("a.wav", 1), -1);
   EXPECT_EQ(elSound::LoadPack("b.wav", 1), -1);  // the skip runs past the end: the scan stops
   EXPECT_EQ(hl::Boxes().size(), 2u);
+}
+
+// A file of size bytes that begins with head and holds nothing else (sparse: no disk is used).
+void SparseFile(const std::string& path, const std::vector<uint8_t>& head, uint64_t size) {
+  WriteFile(path, head);
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
+}
+
+// Runs body in a child process whose address space may grow by at most headroom bytes (not under
+// the address sanitizer, whose shadow memory cannot live under such a limit). Its answer, 3 when it
+// threw, or 128 + the signal that ended it.
+int WithLittleMemory(const std::function<int()>& body, uint64_t headroom) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + headroom;
+    setrlimit(RLIMIT_AS, &limit);
+#else
+    (void)headroom;
+#endif
+    int code = 3;
+    try {
+      code = body();
+    } catch (...) {  // out of memory: the exception must not run on into the rest of the suite
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(SoundPacks, HugeDeclaredSizesAreRefusedBeforeAnythingIsAllocated) {
+  // Files that declare gigabytes (and have them, as holes), loaded with 128 MB to spare: a load
+  // that allocated what the file declares would die of it.
+  const std::vector<uint8_t> format = PcmFormat(kRate, 8, 1);
+  auto wave = [&](uint32_t dataSize) {
+    std::vector<uint8_t> v;
+    PutId(v, "RIFF");
+    Put32(v, 36 + dataSize);
+    PutId(v, "WAVE");
+    PutId(v, "fmt ");
+    Put32(v, 16);
+    v.insert(v.end(), format.begin(), format.end());
+    PutId(v, "data");
+    Put32(v, dataSize);
+    return v;
+  };
+  auto entry = [&](uint32_t dataSize, const char* name, uint32_t formatSize) {
+    std::vector<uint8_t> v;
+    Put32(v, dataSize);
+    for (const char* c = name; *c; ++c) v.push_back(static_cast<uint8_t>(*c));
+    v.push_back(0);
+    Put32(v, formatSize);
+    v.insert(v.end(), format.begin(), format.end());
+    Put16(v, 0);
+    return v;
+  };
+  struct Case {
+    const char* what;
+    std::string file;
+    std::vector<uint8_t> head;
+    uint64_t size;
+    std::function<int()> load;
+    const char* box;
+  };
+  const uint32_t over = plat::kAudioMaxBufferBytes + 1;
+  const std::string wav = "sndtest_huge.wav", pak = "sndtest_huge.pak";
+  const std::vector<Case> cases = {
+      {"WAVE data of 3.75 GB", wav, wave(0xF0000000u), 44 + uint64_t{0xF0000000u},
+       [&] { return elSound::LoadObject(wav.c_str(), 1); }, "elSound::LoadObject : WAVEリソースが見つかりません"},
+      {"WAVE data one byte over the mixer's limit", wav, wave(over), 44 + uint64_t{over},
+       [&] { return elSound::LoadObject(wav.c_str(), 1); }, "elSound::LoadObject : WAVEリソースが見つかりません"},
+      {"pack entry data of 3.75 GB", pak, entry(0xF0000000u, "HUGE.WAV", 18), 35 + uint64_t{0xF0000000u},
+       [&] {
+         elSound::SetPackFile(pak.c_str());
+         return elSound::LoadPack("huge.wav", 1);
+       },
+       "elSound::LoadPack : サウンドバッファが生成できません"},
+      {"pack entry format of 3.75 GB", pak, entry(4, "HUGE.WAV", 0xF0000000u), 17 + uint64_t{0xF0000004u},
+       [&] {
+         elSound::SetPackFile(pak.c_str());
+         return elSound::LoadStream("huge.wav", 0);
+       },
+       "elSound::LoadStream : WAVEファイルを読み込めません"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = ProgDir() + c.file;
+    SparseFile(path, c.head, c.size);
+    hl::Boxes().clear();
+    int code = WithLittleMemory(
+        [&] {
+          if (c.load() != -1) return 1;
+          return BoxTexts() == std::vector<std::string>{c.box} ? 0 : 2;
+        },
+        128u << 20);
+    EXPECT_EQ(code, 0) << "1: loaded, 2: other boxes, 3: out of memory, above 128: killed by a signal";
+    std::remove(path.c_str());
+  }
 }
 
 TEST_F(SoundPacks, UnderFiveSecondsAStreamIsAPlainPackedObject) {
@@ -214,6 +356,32 @@ TEST_F(SoundPacks, ANonLoopingStreamPlaysItsTenSecondsAndStops) {
   EXPECT_LE(heard.size() - data.size(), kRate / 60 + 1);
   for (size_t i = data.size(); i < heard.size(); ++i) ASSERT_EQ(heard[i], 128) << i;
   EXPECT_EQ(hl::Boxes().size(), 0u);
+}
+
+TEST_F(SoundPacks, APausedStreamResumesAndStillPlaysToItsEnd) {
+  const std::vector<uint8_t> data = Pattern(kRate * 10);
+  Pack({{"ten.wav", data}});
+  int o = elSound::LoadStream("ten.wav", 0);
+  ASSERT_GE(o, 0);
+  elSound::Play(o, -1);
+  std::vector<uint8_t> heard;
+  auto listen = [&](int frames) {
+    for (int f = 0; f < frames && Playing(SoundObject[o].buffer[0]); ++f) {
+      std::vector<int16_t> out = Frame();
+      for (size_t i = 0; i < out.size() / 2; ++i) heard.push_back(Heard(out, i));
+    }
+  };
+  listen(60);
+  elSound::Pause(o, -1);
+  for (int f = 0; f < 30; ++f) EXPECT_EQ(Heard(Frame(), 0), 128) << "paused";
+  elSound::Pause(o, -1);
+  listen(60 * 12);
+  // The whole of the data in order, past the four seconds the buffer holds, then the stop.
+  EXPECT_FALSE(Playing(SoundObject[o].buffer[0]));
+  ASSERT_GE(heard.size(), data.size());
+  size_t mismatch = 0;
+  while (mismatch < data.size() && heard[mismatch] == data[mismatch]) ++mismatch;
+  EXPECT_EQ(mismatch, data.size()) << "first difference at sample " << mismatch;
 }
 
 TEST_F(SoundPacks, ALoopingStreamRepeatsFromItsLoopOffsetWithoutAGap) {

@@ -8,6 +8,7 @@
 
 #include "el/draw/draw_state.h"
 #include "el/elDraw.h"
+#include "el/elSound.h"
 #include "el/elStream.h"
 #include "el/elSystem.h"
 #include "platform/headless/headless.h"
@@ -191,6 +192,23 @@ TEST_F(Stream, ASoundFileReachesStateFourAndPlayRestartsIt) {
   EXPECT_LT(musictest::Peak(musictest::Pull(100, 48000)), 4);  // the synthesizer's dither
 }
 
+TEST_F(Stream, TheSoundGoesOnToItsEndAcrossASoundRestore) {
+  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 1), 1);
+  elStream::Play();
+  EXPECT_GT(musictest::Peak(musictest::Pull(300, 48000)), 1000);
+  // The sound module's restore closes the device under the stream and opens another; the stream
+  // takes it up at its next call, as the scenes ask for its state every frame.
+  elSound::Restore();
+  EXPECT_EQ(elStream::GetState(), 1);
+  EXPECT_GT(musictest::Peak(musictest::Pull(200, 48000)), 1000);
+  musictest::Pull(1000, 48000);
+  EXPECT_EQ(elStream::GetState(), 4) << "the end is reached, so the title tune can start again";
+  elSound::PlaySync("stream_no_such_sound.wav");
+  EXPECT_EQ(elStream::GetState(), 4);
+  elStream::Play();
+  EXPECT_GT(musictest::Peak(musictest::Pull(200, 48000)), 1000);
+}
+
 TEST_F(Stream, SeeksAreClampedToTheFile) {
   hl::SetTimeMs(1000);
   ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
@@ -220,11 +238,23 @@ TEST_F(Stream, AFileThatCannotBeOpenedIsReportedAndTheWorkingDirectoryStays) {
   ASSERT_EQ(chdir("/"), 0);  // the name is resolved against the program directory, not here
   ASSERT_EQ(elStream::LoadObject("stream_quadrants.png", 0), 1);
   EXPECT_EQ(Cwd(), "/");
+  testing::internal::CaptureStderr();
   EXPECT_EQ(elStream::LoadObject("stream_missing.jpg", 0), 0);
+  const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(Cwd(), "/");
   ASSERT_EQ(chdir(before.c_str()), 0);
   ASSERT_EQ(hl::Boxes().size(), 1u);
   EXPECT_EQ(hl::Boxes()[0].text, "elStream::LoadObject : ストリームを読み込めません");
+  // The box names no file: the console does, with its full path.
+  EXPECT_NE(said.find(std::string(elSystem::GetProgramDir(0)) + "stream_missing.jpg: missing"), std::string::npos)
+      << said;
+  hl::Boxes().clear();
+  drawtest::WriteProgramFile("stream_garbage.mp3", std::vector<uint8_t>(64, 0x5A));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(elStream::LoadObject("stream_garbage.mp3", 1), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("stream_garbage.mp3: not a picture or sound"),
+            std::string::npos);
+  ASSERT_EQ(hl::Boxes().size(), 1u);
   EXPECT_EQ(StreamLoaded, 0u);
   EXPECT_EQ(elStream::GetState(), 0);
   // Playback operations on nothing do nothing.

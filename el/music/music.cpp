@@ -45,6 +45,9 @@ constexpr char kSynthName[] = "Microsoft Synthesizer";
 // The synthesizer's buffer as this module made it: a second elMusic::Init (a second display set-up)
 // must not leave it playing when the sound module has meanwhile forgotten its handle.
 plat::AudioBuffer SynthBuffer;
+// Its format and size, for making it again on a new device.
+plat::AudioFormat SynthFormat;
+uint32_t SynthBytes;
 
 bool ValidObject(int32_t object) { return object >= 0 && object < kMusicObjects; }
 
@@ -78,6 +81,32 @@ void ForgetSynthBuffer() {
   SynthBuffer = 0;
 }
 
+// Makes sound object 0's buffer in SynthFormat: false when the device refuses it.
+bool MakeSynthBuffer() {
+  SoundSlot& s = SoundObject[0];
+  if (plat::AudioCreateBuffer(0xE0, SynthBytes, &SynthFormat, sizeof SynthFormat, &s.buffer[0]) != plat::kAudioOk)
+    return false;
+  SynthBuffer = s.buffer[0];
+  return true;
+}
+
+// The sound module's restore (elSound::Restore, PlaySync) opens a new device, and the old device
+// took the synthesizer's buffer with it: a new one, at the levels the sound table kept for slot 0,
+// fed by the port as before. Nothing to do while the buffer is still there (SelectFormat).
+void RemakeSynthBuffer() {
+  if (!MusicReady || !MusicSynthBuffer || MusicPort == nullptr) return;
+  SoundSlot& s = SoundObject[0];
+  uint32_t status = 0;
+  if (s.buffer[0] != 0 && plat::AudioGetStatus(s.buffer[0], &status) == plat::kAudioOk) return;
+  s.buffer[0] = 0;
+  SynthBuffer = 0;
+  if (!MakeSynthBuffer()) return;  // no device: the music stays silent, as the effects do
+  plat::AudioSetVolume(s.buffer[0], s.volume[0]);
+  plat::AudioSetFrequency(s.buffer[0], s.frequency[0]);
+  plat::AudioSetPan(s.buffer[0], s.pan[0]);
+  if (plat::MidiPortSetOutput(MusicPort, s.buffer[0]) == plat::MIDI_OK) plat::MidiPortActivate(MusicPort, true);
+}
+
 // Attaches a loaded object's performance to MusicPort on the object's channel group.
 bool AttachSlot(int32_t slot) {
   plat::MidiPerformance* perf = MusicObject[slot].performance;
@@ -109,6 +138,7 @@ int Init() {
   }
   for (MusicSlot& s : MusicObject) s = {nullptr, nullptr};
   MusicSynthBuffer = 0;
+  ChannelGroups = 0;
   MusicReady = 0;
 
   // The MIDI system stands for the object, the shared performance and the loader together; it needs
@@ -142,6 +172,7 @@ int Init() {
 
   // Instruments need no download: the SoundFont holds all of them from the start.
   MusicReady = 1;
+  SynthBufferRemake = RemakeSynthBuffer;
   Port(-1, 2, 22, 8, 0);
   return 1;
 }
@@ -153,6 +184,9 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
     plat::MidiReleasePort(MusicPort);
     MusicPort = nullptr;
   }
+  // Until a port is in use there are no channel groups to load objects on.
+  ChannelGroups = 0;
+  MusicSynthBuffer = 0;
   if (port == -1) port = SynthPort;
   const uint32_t hz = rate == 8    ? 8000
                       : rate == 11 ? 11025
@@ -170,8 +204,9 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
     ok = plat::MidiCreatePort(caps.portId, params, &MusicPort) == plat::MIDI_OK;
     if (ok && port == SynthPort) {
       DropSynthBuffer();
-      plat::AudioFormat format{};
-      uint32_t size = 0;
+      plat::AudioFormat& format = SynthFormat;
+      format = {};
+      uint32_t& size = SynthBytes;
       plat::MidiFormat mf;
       if (plat::MidiPortGetFormat(MusicPort, &mf) == plat::MIDI_OK) {
         format.formatTag = 1;
@@ -191,9 +226,8 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
         size = format.avgBytesPerSec;
       }
       SoundSlot& s = SoundObject[0];
-      ok = plat::AudioCreateBuffer(0xE0, size, &format, sizeof format, &s.buffer[0]) == plat::kAudioOk;
+      ok = MakeSynthBuffer();
       if (ok) {
-        SynthBuffer = s.buffer[0];
         s.used = 1;
         s.mixCount = 1;
         s.echo = -1;
@@ -226,7 +260,18 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
            plat::MidiPerformanceAssignBlock(MusicPerformance, 0, MusicPort, 1) == plat::MIDI_OK;
     }
   }
-  if (!ok) return elSystem::ReportError("elMusic::Port", "MIDIポートが使えません");
+  if (!ok) {
+    // A port that could not be set up in full is not kept: no port is in use.
+    if (MusicPort) {
+      plat::MidiPerformanceRemovePort(MusicPerformance, MusicPort);
+      plat::MidiReleasePort(MusicPort);
+      MusicPort = nullptr;
+    }
+    DropSynthBuffer();
+    ChannelGroups = 0;
+    MusicSynthBuffer = 0;
+    return elSystem::ReportError("elMusic::Port", "MIDIポートが使えません");
+  }
   PortSettings[0] = port;
   PortSettings[1] = channels;
   PortSettings[2] = static_cast<int32_t>(hz);
@@ -241,9 +286,17 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
 
 void SetReverb(int32_t reverb) { Port(PortSettings[0], PortSettings[1], PortSettings[2], PortSettings[3], reverb); }
 
+// Failures answer -1, never a number an object could have (0 is the first one), like the sound
+// loaders; every operation on an object leaves -1 alone.
 int LoadObject(const char* name) {
   const char* op = "elMusic::LoadObject";
-  if (!MusicReady) return elSystem::ReportError(op, "DirectMusicが無効になっています");
+  if (!MusicReady) {
+    elSystem::ReportError(op, "DirectMusicが無効になっています");
+    return -1;
+  }
+  // No port in use: elMusic::Port has already reported why (no audio device, no synthesizer). Each
+  // load reporting it again, under another cause, would tell nothing new: the game goes on silent.
+  if (MusicPort == nullptr) return -1;
   int32_t slot = -1;
   for (int32_t i = 0; i < kMusicObjects; ++i) {
     if (MusicObject[i].segment == nullptr) {
@@ -251,9 +304,14 @@ int LoadObject(const char* name) {
       break;
     }
   }
-  if (slot < 0) return elSystem::ReportError(op, "オブジェクト数が多過ぎます", kMusicObjects);
-  if (static_cast<uint32_t>(slot) >= ChannelGroups)
-    return elSystem::ReportError(op, "チャンネルグループ数を超えています", static_cast<long>(ChannelGroups));
+  if (slot < 0) {
+    elSystem::ReportError(op, "オブジェクト数が多過ぎます", kMusicObjects);
+    return -1;
+  }
+  if (static_cast<uint32_t>(slot) >= ChannelGroups) {
+    elSystem::ReportError(op, "チャンネルグループ数を超えています", static_cast<long>(ChannelGroups));
+    return -1;
+  }
 
   MusicSlot& s = MusicObject[slot];
   plat::MidiResult r;
@@ -264,19 +322,24 @@ int LoadObject(const char* name) {
     if (!plat::FindResource("midi", name, &res)) res = {};
     r = plat::MidiLoadSegment(res.data, res.size, &s.segment);
   }
+  const char* failure = nullptr;
   if (r != plat::MIDI_OK || s.segment == nullptr) {
     s.segment = nullptr;
-    return elSystem::ReportError(op, "MIDIファイルを読み込みできません", r);
+    failure = "MIDIファイルを読み込みできません";
+  } else if ((r = plat::MidiCreatePerformance(&s.performance)) != plat::MIDI_OK || s.performance == nullptr) {
+    failure = "Performanceが無効です";
+  } else if ((r = plat::MidiPerformanceInit(s.performance)) != plat::MIDI_OK) {
+    failure = "Performanceを初期化できません";
+  } else if ((r = plat::MidiPerformanceAddPort(s.performance, MusicPort)) != plat::MIDI_OK) {
+    failure = "ポートを割り当てできません";
+  } else if ((r = plat::MidiPerformanceAssignBlock(s.performance, 0, MusicPort, static_cast<uint32_t>(slot) + 1)) !=
+             plat::MIDI_OK) {
+    failure = "チャンネルを割り当てできません";
   }
-
-  r = plat::MidiCreatePerformance(&s.performance);
-  if (r != plat::MIDI_OK || s.performance == nullptr) return elSystem::ReportError(op, "Performanceが無効です", r);
-  r = plat::MidiPerformanceInit(s.performance);
-  if (r != plat::MIDI_OK) return elSystem::ReportError(op, "Performanceを初期化できません", r);
-  r = plat::MidiPerformanceAddPort(s.performance, MusicPort);
-  if (r != plat::MIDI_OK) return elSystem::ReportError(op, "ポートを割り当てできません", r);
-  r = plat::MidiPerformanceAssignBlock(s.performance, 0, MusicPort, static_cast<uint32_t>(slot) + 1);
-  if (r != plat::MIDI_OK) return elSystem::ReportError(op, "チャンネルを割り当てできません", r);
+  if (failure != nullptr) {
+    elSystem::ReportError(op, failure, r);
+    return -1;
+  }
   return slot;
 }
 
@@ -365,6 +428,7 @@ void Notify() {
 }
 
 void Release() {
+  SynthBufferRemake = nullptr;
   if (!MusicReady) {
     plat::MciSendString("stop midi", nullptr, 0);
     plat::MciSendString("close midi", nullptr, 0);

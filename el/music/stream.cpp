@@ -54,6 +54,12 @@ long UpdateSample() {
   return result;
 }
 
+// The box names no file; stderr says which one, with its full path, and why.
+void TellFile(const char* file, const char* why) {
+  const char* dir = elSystem::GetProgramDir(0);
+  std::fprintf(stderr, "oomori: %s%s: %s\n", dir ? dir : "", file ? file : "", why);
+}
+
 }  // namespace
 
 int Init() {
@@ -81,7 +87,10 @@ int LoadObject(const char* file, int32_t withAudio) {
     std::snprintf(name, sizeof name, "%s", file ? file : "");
     r = plat::MediaOpen(name, withAudio != 0, &stream);
   }
-  if (r != plat::MEDIA_OK || stream == nullptr) return elSystem::ReportError(op, "ストリームを読み込めません", r);
+  if (r != plat::MEDIA_OK || stream == nullptr) {
+    TellFile(file, r == plat::MEDIA_E_NOFILE ? "missing or unreadable" : "not a picture or sound that can be played");
+    return elSystem::ReportError(op, "ストリームを読み込めません", r);
+  }
   StreamObject = stream;
 
   // The sample surface: the picture's size in the display's format. A file without pictures (a
@@ -94,6 +103,7 @@ int LoadObject(const char* file, int32_t withAudio) {
       // A stream that cannot be shown is not kept half-open.
       plat::MediaClose(StreamObject);
       StreamObject = nullptr;
+      TellFile(file, "no surface for its picture");
       return elSystem::ReportError(op, "DirectShow/ActiveMovieが使えません");
     }
   }

@@ -79,7 +79,8 @@ struct Entry {
   uint32_t formatLength = 0;
 };
 
-// Finds the entry called name (compared upper-cased) in the pack at path. On success the file stands
+// Finds the entry called name in the pack at path. Both names are compared upper-cased: entries that
+// an earlier version wrote in lower case are found too. On success the file stands
 // at the entry's format field, and the format and data it announces lie inside the file. Otherwise
 // reports under op and closes the file.
 bool FindEntry(const char* op, const char* path, const char* name, Entry* e) {
@@ -100,8 +101,9 @@ bool FindEntry(const char* op, const char* path, const char* name, Entry* e) {
     const long here = std::ftell(f);
     const uint64_t rest = here >= 0 && static_cast<uint64_t>(here) <= size ? size - static_cast<uint64_t>(here) : 0;
     const uint64_t need = static_cast<uint64_t>(formatLength) + dataLength;
-    if (entryName == want) {
-      if (need > rest) break;  // an entry cut short is as good as none
+    if (UpperCp932(entryName) == want) {
+      // An entry cut short is as good as none, and so is a format longer than any format record.
+      if (need > rest || formatLength > kWaveFormatMaxBytes) break;
       e->file = f;
       e->dataLength = dataLength;
       e->formatLength = formatLength;
@@ -176,7 +178,9 @@ void SetPackFile(const char* pack) {
 
 void AddToPack(const char* pack, const char* file) {
   if (pack == nullptr || file == nullptr) return;
-  AddEntry(pack, file, BaseName(file));
+  // Entry names are upper case, as the entry search compares them: a name kept as given could
+  // never be found again.
+  AddEntry(pack, file, UpperCp932(BaseName(file)));
 }
 
 int MakePack(const char* pack, const char* dir, uint32_t fresh) {
@@ -216,6 +220,12 @@ int LoadPack(const char* name, int32_t mix) {
   if (!ClaimSlot(kOp)) return -1;
   Entry e;
   if (!FindEntry(kOp, PackPath, name, &e)) return -1;
+  // No buffer can take more than the mixer's limit: refused before the data is allocated and read.
+  if (e.dataLength > plat::kAudioMaxBufferBytes) {
+    std::fclose(e.file);
+    elSystem::ReportError(kOp, "サウンドバッファが生成できません", plat::kAudioErrInvalidParam);
+    return -1;
+  }
   std::vector<uint8_t> format(e.formatLength), data(e.dataLength);
   bool ok = std::fread(format.data(), 1, format.size(), e.file) == format.size() &&
             std::fread(data.data(), 1, data.size(), e.file) == data.size();

@@ -22,6 +22,7 @@ int32_t SoundCurrent;
 SoundSlot SoundObject[kSoundObjects];
 char PackPath[kSoundPathSize];
 uint32_t SoundPosition;
+void (*SynthBufferRemake)();
 
 namespace elSound {
 namespace detail {
@@ -138,9 +139,12 @@ void ReloadAll() {
     SoundSlot& s = SoundObject[SoundCurrent];
     if (!s.used) continue;
     // Slot 0 carrying the synthesizer's output has no WAVE behind it to reload: its buffer belongs
-    // to the music module. SelectFormat leaves it alone (the mixer plays any format), and after a
-    // Release it stays used without a buffer until the music module makes a new one.
-    if (SynthesizerSlot(SoundCurrent)) continue;
+    // to the music module, which makes it again when the device went (Restore, PlaySync).
+    // SelectFormat leaves it alone (the mixer plays any format).
+    if (SynthesizerSlot(SoundCurrent)) {
+      if (SynthBufferRemake) SynthBufferRemake();
+      continue;
+    }
     // An object whose name was refused has nothing to be reloaded by; it stays silent.
     if (s.name[0] == 0) continue;
     const int32_t echo = s.echo;
@@ -463,7 +467,10 @@ void Pause(int32_t object, int32_t selector) {
     if (plat::AudioGetStatus(s.buffer[b], &status) != plat::kAudioOk) continue;
     if (!(status & plat::kAudioStatusPlaying)) {
       plat::AudioSetPosition(s.buffer[b], s.pausePos[b]);
-      plat::AudioPlay(s.buffer[b], s.looping ? plat::kAudioPlayLooping : 0);
+      // A streamed object's buffer is circular and always plays looping: its end is the stream's
+      // end countdown, not the end of the buffer.
+      const bool loop = s.looping || s.stream.dataSize != 0;
+      plat::AudioPlay(s.buffer[b], loop ? plat::kAudioPlayLooping : 0);
     } else {
       uint32_t play = 0;
       plat::AudioGetPosition(s.buffer[b], &play, nullptr);

@@ -28,9 +28,13 @@ class MemorySource : public Source {
   size_t n_;
 };
 
+// The largest format record: the 16-byte PCM part, the u16 extra size and that many extra bytes.
+constexpr uint32_t kWaveFormatMaxBytes = 18 + 0xFFFF;
+
 // The RIFF reader: "RIFF"/"WAVE", a "fmt " chunk of 16 bytes or more and a "data" chunk, in either
 // order. format gets the record (the 16-byte PCM part, the u16 extra size, the extra bytes), data
-// the samples. False when the image is not such a file or ends before its samples do.
+// the samples. False when the image is not such a file, ends before its samples do, or has more
+// samples than one mixer buffer holds (plat::kAudioMaxBufferBytes).
 bool ParseWave(Source& src, std::vector<uint8_t>* format, std::vector<uint8_t>* data);
 
 // A WAVE resource: a canonical 44-byte header is used in place (format at 20, length at 40, samples

@@ -56,3 +56,8 @@ extern int32_t SoundCurrent;
 extern SoundSlot SoundObject[kSoundObjects];
 extern char PackPath[kSoundPathSize];
 extern uint32_t SoundPosition;  // last answer of elSound::GetPosition
+
+// Set by the module whose output sound object 0 carries (elMusic's synthesizer, which has no WAVE
+// to be reloaded by): called when the table is reloaded, it makes that buffer again if the device
+// it stood on was closed since.
+extern void (*SynthBufferRemake)();

@@ -85,8 +85,10 @@ bool ParseWave(Source& src, std::vector<uint8_t>* format, std::vector<uint8_t>* 
     format->clear();
     return false;
   }
-  // "data" is searched from the start of the form, so it may stand before or after "fmt ".
-  if (!FindChunk(src, "data", 12, riffEnd, &dataAt, &dataSize) ||
+  // "data" is searched from the start of the form, so it may stand before or after "fmt ". Samples
+  // the file does not hold, or more than the mixer could ever take in one buffer, are refused before
+  // anything is allocated for them.
+  if (!FindChunk(src, "data", 12, riffEnd, &dataAt, &dataSize) || dataSize > plat::kAudioMaxBufferBytes ||
       dataAt + 8 + static_cast<uint64_t>(dataSize) > src.Size()) {
     format->clear();
     return false;
