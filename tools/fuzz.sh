@@ -6,6 +6,7 @@
 #   tools/fuzz.sh TARGET SECONDS     one target, e.g. tools/fuzz.sh midi_fuzz 600
 #   tools/fuzz.sh all SECONDS        every target, one after another
 #   tools/fuzz.sh build              build only
+#   tools/fuzz.sh run TARGET SECONDS run a target built before, without building (for runs side by side)
 #
 # Clang cannot compile string literals to CP932 the way GCC does (-fexec-charset), so the build
 # compiles a mirror of the sources whose non-ASCII literals spell their CP932 bytes as escapes
@@ -18,10 +19,16 @@ top=$root/build-fuzz
 src=$top/src
 out=$top/out
 
-usage() { sed -n '6,8s/^# //p' "$0" >&2; exit 2; }
+usage() { sed -n '6,9s/^# //p' "$0" >&2; exit 2; }
 [ $# -ge 1 ] || usage
 what=$1
 seconds=${2:-}
+if [ "$what" = run ]; then
+  [ $# -eq 3 ] || usage
+  what=$2
+  seconds=$3
+  [ -x "$out/$what" ] || { echo "fuzz.sh: $what is not built: run tools/fuzz.sh build first" >&2; exit 2; }
+fi
 if [ "$what" != build ]; then
   [[ "$seconds" =~ ^[0-9]+$ ]] || usage
 fi
@@ -126,7 +133,7 @@ case $what in
     ;;
   *)
     [ -f "fuzz/$what.cpp" ] || { echo "fuzz.sh: no target fuzz/$what.cpp" >&2; exit 2; }
-    build "$what"
+    [ "$1" = run ] || build "$what"
     run "$what" "$seconds"
     ;;
 esac
