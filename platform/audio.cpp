@@ -238,7 +238,7 @@ int32_t AudioCreateDevice() {
     if (DeviceOpen) return kAudioOk;
   }
   uint32_t rate = 0, period = 0;
-  if (!audio_backend::Open(&rate, &period) || rate == 0) {
+  if (!audio::backend::Open(&rate, &period) || rate == 0) {
     // The program goes on silent without a box for it; the console says why, once.
     static bool told = false;
     if (!told) std::fprintf(stderr, "oomori: no audio output device could be opened: sound and music are off\n");
@@ -258,7 +258,7 @@ void AudioReleaseDevice() {
     if (!DeviceOpen) return;
   }
   // Closing waits for the audio thread's pass to end, so it runs without our locks held.
-  audio_backend::Close();
+  audio::backend::Close();
   std::lock_guard<std::mutex> fillLock(FillMutex);
   std::lock_guard<std::mutex> lock(Mutex);
   Buffers.clear();

@@ -121,12 +121,12 @@ int32_t AudioGetPan(AudioBuffer buffer, int32_t* pan);
 void AudioSetFiller(AudioBuffer buffer, void (*fill)(void* user, void* dst, uint32_t bytes), void* user);
 
 // Backend side (platform/sdl/audio_sdl.cpp, platform/headless/audio_headless.cpp).
-namespace audio_backend {
+namespace audio::backend {
 // Opens the device and starts pulling AudioMix; reports the device rate (Hz) and the frames pulled per
 // period. Returns false when there is no device.
 bool Open(uint32_t* rate, uint32_t* periodFrames);
 void Close();
-}  // namespace audio_backend
+}  // namespace audio::backend
 
 // Mixes frames frames of every playing buffer into out (interleaved 16-bit stereo at the device rate)
 // and moves their play cursors on. Called by the backend's audio thread (or a test).

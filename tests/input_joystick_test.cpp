@@ -6,7 +6,7 @@
 
 namespace hl = plat::headless;
 namespace in = plat::input;
-using namespace input_test;
+using namespace inputtest;
 
 namespace {
 

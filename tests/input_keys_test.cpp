@@ -4,7 +4,7 @@
 
 namespace hl = plat::headless;
 namespace in = plat::input;
-using namespace input_test;
+using namespace inputtest;
 
 namespace {
 

@@ -24,7 +24,7 @@ void Fill(plat::Surface* target, const plat::Rect& r, uint32_t value) {
 // The clipped copy shared by the four puts.
 void ClippedCopy(plat::Surface* target, int32_t x, int32_t y, int32_t object, int32_t l, int32_t t, int32_t r,
                  int32_t b, bool keyed) {
-  plat::Surface* src = eldraw_detail::ObjectSurface(object);
+  plat::Surface* src = elDraw::detail::ObjectSurface(object);
   if (!target || !src) return;  // no surface, nothing to draw
   // Sums in 64 bits: positions and rectangles come from callers unchecked.
   int64_t L = l, T = t, R = r, B = b, X = x, Y = y;
@@ -98,7 +98,7 @@ void ClippedStretch(const Stretch& st, const plat::Rect& vis, plat::Surface* src
   }
   uint32_t lo = 0, hi = 0;
   const bool keyed = src->GetColorKey(&lo, &hi) == plat::DD_OK;
-  eldraw_effects::Locks lk(src);
+  elDraw::effects::Locks lk(src);
   if (!lk.ok()) return;
   if (plat::BytesPerPixel(BackSurface->Format()) == 2)
     StretchPixels<uint16_t>(st, vis, lk.src(), lk.dst(), keyed, lo, hi);
@@ -113,7 +113,7 @@ namespace elDraw {
 void ClearScreen() { Fill(BackSurface, {0, 0, ScreenWidth, ScreenHeight}, 0); }
 
 void ClearObject(int32_t object) {
-  plat::Surface* s = eldraw_detail::ObjectSurface(object);
+  plat::Surface* s = elDraw::detail::ObjectSurface(object);
   if (s) Fill(s, {0, 0, DrawObject[object].width, DrawObject[object].height}, 0);
 }
 
@@ -178,12 +178,12 @@ void PutOpaque(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, 
 
 void PutToObject(int32_t target, int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right,
                  int32_t bottom) {
-  ClippedCopy(eldraw_detail::ObjectSurface(target), x, y, object, left, top, right, bottom, true);
+  ClippedCopy(elDraw::detail::ObjectSurface(target), x, y, object, left, top, right, bottom, true);
 }
 
 void PutOpaqueToObject(int32_t target, int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
                        int32_t right, int32_t bottom) {
-  ClippedCopy(eldraw_detail::ObjectSurface(target), x, y, object, left, top, right, bottom, false);
+  ClippedCopy(elDraw::detail::ObjectSurface(target), x, y, object, left, top, right, bottom, false);
 }
 
 void PutTiled(float speedX, float speedY, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -204,7 +204,7 @@ void PutTiled(float speedX, float speedY, int32_t object, int32_t left, int32_t 
 
 void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom,
                 int32_t width, int32_t height) {
-  plat::Surface* src = eldraw_detail::ObjectSurface(object);
+  plat::Surface* src = elDraw::detail::ObjectSurface(object);
   if (!src || !BackSurface) return;
   // Mirrored or empty stretches and source rectangles leaving the picture are refused, as the
   // blitter refuses them.
@@ -213,7 +213,7 @@ void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
   // Clipped like the other puts, in 64 bits: only the visible part is drawn, each of its pixels
   // taken from the source pixel the whole stretch would put there.
   const Stretch st{int64_t(x), int64_t(y), width, height, {left, top, right, bottom}};
-  const eldraw_effects::Bounds v = eldraw_effects::VisibleBounds();
+  const elDraw::effects::Bounds v = elDraw::effects::VisibleBounds();
   const plat::Rect vis{static_cast<int32_t>(std::max(st.x, v.left)), static_cast<int32_t>(std::max(st.y, v.top)),
                        static_cast<int32_t>(std::min(st.x + width, v.right)),
                        static_cast<int32_t>(std::min(st.y + height, v.bottom))};

@@ -8,7 +8,7 @@
 #include "el/elSystem.h"
 #include "platform/text.h"
 
-namespace eldraw_files {
+namespace elDraw::files {
 
 // A code page 932 path in the host's terms: UTF-8, '/' as the separator.
 inline std::string HostPath(const std::string& cp932) {
@@ -25,4 +25,4 @@ inline std::string ProgramPath(const char* name) {
 
 inline FILE* Open(const std::string& hostPath, const char* mode) { return std::fopen(hostPath.c_str(), mode); }
 
-}  // namespace eldraw_files
+}  // namespace elDraw::files

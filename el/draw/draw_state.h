@@ -102,7 +102,7 @@ extern int32_t FpsFrames;
 extern float Fps, FpsMax, FpsMin;
 extern uint32_t FpsNextTime;
 
-namespace eldraw_detail {
+namespace elDraw::detail {
 
 // The object's surface when n names a slot that holds one, else null.
 plat::Surface* ObjectSurface(int32_t n);
@@ -118,7 +118,7 @@ void EndTextSpan();
 // Claims the lowest free slot from 4 upward; -1 when none is free.
 int32_t FreeSlot();
 
-}  // namespace eldraw_detail
+}  // namespace elDraw::detail
 
 // Routines of the draw objects used by the screen set-up and the image packs.
 uint32_t MatchColor(plat::Surface* surface, uint32_t colour);

@@ -11,10 +11,10 @@ float SineRowPhase;
 
 namespace {
 
-using eldraw_effects::Frame;
-using eldraw_effects::Green;
-using eldraw_effects::GreenLow;
-using eldraw_effects::Run;
+using elDraw::effects::Frame;
+using elDraw::effects::Green;
+using elDraw::effects::GreenLow;
+using elDraw::effects::Run;
 
 inline int32_t Clamp31(int32_t v) { return v < 0 ? 0 : v > 31 ? 31 : v; }
 

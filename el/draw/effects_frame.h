@@ -6,7 +6,7 @@
 
 #include "el/draw/draw_state.h"
 
-namespace eldraw_effects {
+namespace elDraw::effects {
 
 // The software effects work on 16-bit pixels only (the lookup tables exist only for such screens).
 inline bool Sixteen() { return BackSurface && plat::BytesPerPixel(BackSurface->Format()) == 2; }
@@ -105,7 +105,7 @@ int Run(int32_t x, int32_t y, int32_t object, int32_t l, int32_t t, int32_t r, i
   if (X < 0) L -= X, w += X, X = 0;
   if (Y < 0) T -= Y, h += Y, Y = 0;
   if (w <= 0 || h <= 0) return 1;
-  plat::Surface* src = eldraw_detail::ObjectSurface(object);
+  plat::Surface* src = elDraw::detail::ObjectSurface(object);
   if (!src) return 0;
   const int64_t ow = src->Width(), oh = src->Height();
   if (L < 0 || T < 0 || L + w > ow || T + h > oh) return 0;
@@ -162,7 +162,7 @@ int RunMapped(int32_t dl, int32_t dt, int64_t W, int64_t H, int32_t object, int3
   const int64_t i0 = std::max<int64_t>(0, c.left - dl), i1 = std::min<int64_t>(W, c.right - dl);
   const int64_t j0 = std::max<int64_t>(0, c.top - dt), j1 = std::min<int64_t>(H, c.bottom - dt);
   if (i0 >= i1 || j0 >= j1) return 1;
-  plat::Surface* src = eldraw_detail::ObjectSurface(object);
+  plat::Surface* src = elDraw::detail::ObjectSurface(object);
   if (!src) return 0;
   if (sl < 0 || st < 0 || sr > src->Width() || sb > src->Height() || sr < sl || sb < st) return 0;
   if (sr == sl || sb == st) return 1;  // an empty picture draws nothing
@@ -174,4 +174,4 @@ int RunMapped(int32_t dl, int32_t dt, int64_t W, int64_t H, int32_t object, int3
   return 1;
 }
 
-}  // namespace eldraw_effects
+}  // namespace elDraw::effects

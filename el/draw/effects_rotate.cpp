@@ -8,8 +8,8 @@
 
 namespace {
 
-using eldraw_effects::Mapped;
-using eldraw_effects::RunMapped;
+using elDraw::effects::Mapped;
+using elDraw::effects::RunMapped;
 
 inline int64_t FloorDiv720(int64_t v) { return v >= 0 ? v / 720 : -((-v + 719) / 720); }
 
@@ -21,7 +21,7 @@ inline uint16_t Out(uint16_t s, uint16_t d, int32_t alpha) {
   const uint8_t* dc = PixelRGB[d];
   const uint16_t out = static_cast<uint16_t>(CrossFadeTable[0][a][sc[0]][dc[0]] | CrossFadeTable[1][a][sc[1]][dc[1]] |
                                              CrossFadeTable[2][a][sc[2]][dc[2]]);
-  const eldraw_effects::GreenLow green = eldraw_effects::Green();
+  const elDraw::effects::GreenLow green = elDraw::effects::Green();
   return alpha >= 16 ? green(out, s, d) : green(out, d, s);
 }
 

@@ -178,7 +178,7 @@ int SaveScreen(const char* name, int32_t width, int32_t height) {
   if (BackSurface->Lock(nullptr, &lr, plat::DDLOCK_WAIT) != plat::DD_OK) return 0;
   const int bpp = plat::BytesPerPixel(BackSurface->Format());
   if (bpp == 2 || bpp == 4) {
-    if (FILE* f = eldraw_files::Open(eldraw_files::ProgramPath(name), "wb")) {
+    if (FILE* f = elDraw::files::Open(elDraw::files::ProgramPath(name), "wb")) {
       const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
       const uint32_t image = rowBytes * static_cast<uint32_t>(height);
       uint8_t head[58] = {'B', 'M'};

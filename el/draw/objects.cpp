@@ -43,7 +43,7 @@ int LoadInto(int32_t n, const char* name) {
     if (!bitmap) return 4;
     o.width = static_cast<uint16_t>(bitmap->Width());
     o.height = static_cast<uint16_t>(bitmap->Height());
-    o.surface = eldraw_detail::NewSurface(bitmap->Width(), bitmap->Height());
+    o.surface = elDraw::detail::NewSurface(bitmap->Width(), bitmap->Height());
     if (!o.surface) return 5;
     if (CopyBitmapToSurface(o.surface, bitmap.get(), 0, 0, 0, 0) != plat::DD_OK) return 6;
   }
@@ -53,7 +53,7 @@ int LoadInto(int32_t n, const char* name) {
 
 }  // namespace
 
-namespace eldraw_detail {
+namespace elDraw::detail {
 
 plat::Surface* ObjectSurface(int32_t n) {
   if (n < 0 || n >= kDrawObjects) return nullptr;
@@ -96,7 +96,7 @@ int32_t FreeSlot() {
   return -1;
 }
 
-}  // namespace eldraw_detail
+}  // namespace elDraw::detail
 
 uint32_t MatchColor(plat::Surface* surface, uint32_t colour) {
   if (!surface) return 0xFFFFFFFFu;
@@ -156,7 +156,7 @@ plat::Surface* LoadBitmapSurface(const char* path, uint16_t* width, uint16_t* he
   if (!bitmap) return nullptr;
   if (width) *width = static_cast<uint16_t>(bitmap->Width());
   if (height) *height = static_cast<uint16_t>(bitmap->Height());
-  plat::Surface* s = eldraw_detail::NewSurface(bitmap->Width(), bitmap->Height());
+  plat::Surface* s = elDraw::detail::NewSurface(bitmap->Width(), bitmap->Height());
   if (!s) return nullptr;
   CopyBitmapToSurface(s, bitmap.get(), 0, 0, 0, 0);
   return s;
@@ -168,7 +168,7 @@ int32_t LoadObject(const char* name, int32_t /*placement*/) {
   const char kOp[] = "elDraw::LoadObject";
   if (!name) name = "";
   if (std::strlen(name) > kMaxName) return elSystem::ReportError(kOp, kTooLong);
-  int32_t n = eldraw_detail::FreeSlot();
+  int32_t n = elDraw::detail::FreeSlot();
   if (n < 0) return elSystem::ReportError(kOp, kTooMany);
   Claim(DrawObject[n], name);
   if (LoadInto(n, name) != 0) return elSystem::ReportError(kOp, kNoBmp);
@@ -177,14 +177,14 @@ int32_t LoadObject(const char* name, int32_t /*placement*/) {
 
 int32_t CreateObject(int32_t width, int32_t height, int32_t /*placement*/) {
   const char kOp[] = "elDraw::CreateObject";
-  int32_t n = eldraw_detail::FreeSlot();
+  int32_t n = elDraw::detail::FreeSlot();
   if (n < 0) return elSystem::ReportError(kOp, kTooMany);
   DrawObjectRecord& o = DrawObject[n];
   Claim(o, "*");
   o.width = static_cast<uint16_t>(width);
   o.height = static_cast<uint16_t>(height);
   // The record keeps 16-bit sizes: larger objects are refused rather than recorded wrongly.
-  if (width > 65535 || height > 65535 || !(o.surface = eldraw_detail::NewSurface(width, height)))
+  if (width > 65535 || height > 65535 || !(o.surface = elDraw::detail::NewSurface(width, height)))
     return elSystem::ReportError(kOp, "スプライトを作成できません");
   ApplyColorKey(o);
   return n;
@@ -196,7 +196,7 @@ uint32_t SwapObject(const char* name, int32_t object, int32_t /*placement*/) {
   if (std::strlen(name) > kMaxName) return static_cast<uint32_t>(elSystem::ReportError(kOp, kTooLong));
   if (object < 0 || object >= kDrawObjects) return 0;
   DrawObjectRecord& o = DrawObject[object];
-  eldraw_detail::DeleteSurface(o.surface);
+  elDraw::detail::DeleteSurface(o.surface);
   o.surface = nullptr;
   Claim(o, name);
   int step = LoadInto(object, name);
@@ -208,7 +208,7 @@ uint32_t SwapObject(const char* name, int32_t object, int32_t /*placement*/) {
 void ReleaseObject(int32_t object) {
   if (object < 0 || object >= kDrawObjects || !DrawObject[object].surface) return;
   DrawObjectRecord& o = DrawObject[object];
-  eldraw_detail::DeleteSurface(o.surface);
+  elDraw::detail::DeleteSurface(o.surface);
   o.surface = nullptr;
   std::memset(o.name, 0, sizeof o.name);
   o.colorKey = 0;
@@ -223,7 +223,7 @@ void SetColorKey(uint32_t colour) {
 void SetColorKeyTopLeft() { ColorKeyTopLeft = 1; }
 
 void SetObjectColorKey(int32_t object, uint32_t colour) {
-  plat::Surface* s = eldraw_detail::ObjectSurface(object);
+  plat::Surface* s = elDraw::detail::ObjectSurface(object);
   if (!s) return;
   DrawObject[object].colorKey = colour;
   SetSurfaceColorKey(s, colour);
@@ -232,8 +232,8 @@ void SetObjectColorKey(int32_t object, uint32_t colour) {
 void SetObjectColorKeyTopLeft(int32_t object) { SetObjectColorKey(object, 0xFFFFFFFFu); }
 
 void CopyColorKey(int32_t to, int32_t from) {
-  plat::Surface* t = eldraw_detail::ObjectSurface(to);
-  plat::Surface* f = eldraw_detail::ObjectSurface(from);
+  plat::Surface* t = elDraw::detail::ObjectSurface(to);
+  plat::Surface* f = elDraw::detail::ObjectSurface(from);
   uint32_t lo, hi;
   if (t && f && f->GetColorKey(&lo, &hi) == plat::DD_OK) t->SetColorKey(lo, hi);
 }

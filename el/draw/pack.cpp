@@ -46,7 +46,7 @@ struct Found {
 // in file order and the first of a name wins. A name without its NUL within 128 bytes, or an entry
 // whose pixels the file does not hold in full, ends the search (the pack is damaged from there on).
 const char* FindEntry(const char* name, Found* out) {
-  out->file = eldraw_files::Open(eldraw_files::HostPath(ImagePackPath), "rb");
+  out->file = elDraw::files::Open(elDraw::files::HostPath(ImagePackPath), "rb");
   if (!out->file) return kNoPack;
   const std::string wanted = Upper(name);
   if (wanted.size() > kObjectNameMax) return kNoBmp;
@@ -166,7 +166,7 @@ int32_t LoadPack(const char* name, int32_t placement) {
   if (target == 0) return 0;
   const int32_t n = Fill(kOp, name, e, target);
   // A picture that could not be made frees its slot again instead of leaving a blank object behind.
-  if (n == 0) eldraw_detail::ResetObject(target);
+  if (n == 0) elDraw::detail::ResetObject(target);
   return n;
 }
 
@@ -176,22 +176,22 @@ int32_t SwapPack(const char* name, int32_t object, int32_t placement) {
   if (object < 0 || object >= kDrawObjects) return 0;
   Found e;
   if (const char* msg = FindEntry(name, &e)) return elSystem::ReportError(kOp, msg);
-  eldraw_detail::ResetObject(object);
+  elDraw::detail::ResetObject(object);
   // The slot is claimed at once, so the scratch object cannot take it.
   DrawObjectRecord& o = DrawObject[object];
   std::strcpy(o.name, "*");
   o.width = e.width;
   o.height = e.height;
-  o.surface = eldraw_detail::NewSurface(e.width, e.height);
+  o.surface = elDraw::detail::NewSurface(e.width, e.height);
   if (!o.surface) return elSystem::ReportError(kOp, kNoBmp);
   return Fill(kOp, name, e, object);
 }
 
 uint32_t Convert(const char* packName, const char* directory, int32_t restart) {
   if (plat::DisplayBits() <= 16) return static_cast<uint32_t>(elSystem::ReportError("elDraw::Convert", "画面をフルカラーにして下さい"));
-  if (restart) std::remove(eldraw_files::ProgramPath(packName).c_str());
+  if (restart) std::remove(elDraw::files::ProgramPath(packName).c_str());
   const std::string dir = directory ? directory : "";
-  const std::string hostDir = eldraw_files::ProgramPath(dir.c_str());
+  const std::string hostDir = elDraw::files::ProgramPath(dir.c_str());
   std::vector<std::string> names;
   if (DIR* d = opendir(hostDir.empty() ? "." : hostDir.c_str())) {
     while (dirent* ent = readdir(d)) {
@@ -219,7 +219,7 @@ void AddToPack(const char* packName, const char* bmpName) {
   plat::Surface* s = DrawObject[obj].surface;
   plat::Dc* dc = nullptr;
   if (s && plat::GetSurfaceDc(s, &dc) == plat::DD_OK) {
-    if (FILE* f = eldraw_files::Open(eldraw_files::ProgramPath(packName), "ab")) {
+    if (FILE* f = elDraw::files::Open(elDraw::files::ProgramPath(packName), "ab")) {
       const uint16_t w = DrawObject[obj].width, h = DrawObject[obj].height;
       Put16(f, w);
       Put16(f, h);

@@ -24,14 +24,14 @@ namespace {
 
 // An overlay picture that was loaded. A failed load leaves 0, which is also the stretch scratch
 // object: the internal objects are never an overlay's picture.
-bool IsPicture(int32_t n) { return n >= kInternalObjects && eldraw_detail::ObjectSurface(n); }
+bool IsPicture(int32_t n) { return n >= kInternalObjects && elDraw::detail::ObjectSurface(n); }
 
 // Loads an overlay picture; 0 when it fails. The slot a failed load claimed (the lowest free one) is
 // freed again, so that retrying a missing file does not use up the table.
 int32_t LoadPicture(const char* name) {
-  const int32_t slot = eldraw_detail::FreeSlot();
+  const int32_t slot = elDraw::detail::FreeSlot();
   const int32_t n = elDraw::LoadObject(name, 2);
-  if (n == 0 && slot >= 0) eldraw_detail::ResetObject(slot);
+  if (n == 0 && slot >= 0) elDraw::detail::ResetObject(slot);
   return n;
 }
 
@@ -98,7 +98,7 @@ void Present() {
 void SetVSync(uint32_t on) { WaitVSync = static_cast<int32_t>(on); }
 
 void GrabScreen(int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  plat::Surface* s = eldraw_detail::ObjectSurface(object);
+  plat::Surface* s = elDraw::detail::ObjectSurface(object);
   if (!s || !BackSurface) return;
   plat::Rect r{left, top, right, bottom};
   if (s->BltFast(0, 0, BackSurface, &r, plat::DDBLTFAST_WAIT) == plat::DDERR_SURFACELOST) Restore();

@@ -166,7 +166,7 @@ int Screen(int32_t width, int32_t height, int32_t placement) {
   if (!plat::DisplayFormat(&format) ||
       !(PrimarySurface = plat::Surface::Create(width, height, format).release()))
     return Fail("表画面が生成できません");
-  if (!(BackSurface = eldraw_detail::NewSurface(width, height))) return Fail("裏画面が生成できません");
+  if (!(BackSurface = elDraw::detail::NewSurface(width, height))) return Fail("裏画面が生成できません");
   if (!FullScreen) {
     if (!MainWindow) return Fail("クリップにウィンドウハンドルを設定できません");
     PrimarySurface->SetClipper(true);
@@ -178,7 +178,7 @@ int Screen(int32_t width, int32_t height, int32_t placement) {
                                            "Fontスプライトが生成できません", "Fontバッファスプライトが生成できません"};
   for (int32_t n = 0; n < kInternalObjects; ++n) {
     DrawObjectRecord& o = DrawObject[n];
-    o.surface = eldraw_detail::NewSurface(width, height);
+    o.surface = elDraw::detail::NewSurface(width, height);
     if (!o.surface) return Fail(kFailures[n]);
     SetSurfaceColorKey(o.surface, 0);
     std::strcpy(o.name, kNames[n]);
@@ -206,7 +206,7 @@ int Screen(int32_t width, int32_t height, int32_t placement) {
   for (int i = 0; i < 450; ++i) SinTable[i] = static_cast<int32_t>(std::sin(i * TwoPi / 360.0) * 360.0);
   if (plat::DisplayBits() == 16) BuildTables16();
 
-  for (int32_t n = kInternalObjects; n < kDrawObjects; ++n) eldraw_detail::ResetObject(n);
+  for (int32_t n = kInternalObjects; n < kDrawObjects; ++n) elDraw::detail::ResetObject(n);
 
   PausePicture = PauseTile = 0;
   PresentSrcRect = {0, 0, width, height};
@@ -287,11 +287,11 @@ void Restore() {
 void Release() {
   if (DDraw) {
     for (int32_t n = 0; n < kDrawObjects; ++n)
-      if (DrawObject[n].surface) eldraw_detail::ResetObject(n);
+      if (DrawObject[n].surface) elDraw::detail::ResetObject(n);
     Clipper = false;
-    eldraw_detail::DeleteSurface(PrimarySurface);
+    elDraw::detail::DeleteSurface(PrimarySurface);
     PrimarySurface = nullptr;
-    eldraw_detail::DeleteSurface(BackSurface);
+    elDraw::detail::DeleteSurface(BackSurface);
     BackSurface = nullptr;
     if (FullScreen) plat::DisplayRestoreMode();
     plat::DisplayClose();

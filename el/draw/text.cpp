@@ -359,7 +359,7 @@ bool AddFont(const plat::FontFamily& f, void*) {
 
 }  // namespace
 
-void eldraw_detail::EndTextSpan() { CloseSpan(); }
+void elDraw::detail::EndTextSpan() { CloseSpan(); }
 
 namespace elDraw {
 

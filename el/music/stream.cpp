@@ -98,7 +98,7 @@ int LoadObject(const char* file, int32_t withAudio) {
   int32_t w = 0, h = 0;
   plat::MediaVideoSize(stream, &w, &h);
   if (w > 0 && h > 0) {
-    StreamSurface = eldraw_detail::NewSurface(w, h);
+    StreamSurface = elDraw::detail::NewSurface(w, h);
     if (StreamSurface == nullptr) {
       // A stream that cannot be shown is not kept half-open.
       plat::MediaClose(StreamObject);
@@ -150,7 +150,7 @@ void Draw(int32_t x, int32_t y, int32_t target) {
     if (src.left < src.right && src.top < src.bottom)
       r = BackSurface->BltFast(x, y, StreamSurface, &src, plat::DDBLTFAST_WAIT);
   } else {
-    plat::Surface* dst = eldraw_detail::ObjectSurface(target);
+    plat::Surface* dst = elDraw::detail::ObjectSurface(target);
     plat::Rect src{0, 0, StreamWidth, StreamHeight};
     if (dst != nullptr && StreamSurface != nullptr) r = dst->BltFast(x, y, StreamSurface, &src, plat::DDBLTFAST_WAIT);
   }

@@ -13,7 +13,7 @@ std::atomic<bool> Open{false};
 std::atomic<uint32_t> Opens{0};
 }  // namespace
 
-namespace audio_backend {
+namespace audio::backend {
 bool Open(uint32_t* rate, uint32_t* periodFrames) {
   if (!Available) return false;
   *rate = Rate;
@@ -23,7 +23,7 @@ bool Open(uint32_t* rate, uint32_t* periodFrames) {
   return true;
 }
 void Close() { plat::Open = false; }
-}  // namespace audio_backend
+}  // namespace audio::backend
 
 namespace headless {
 void SetAudioDeviceAvailable(bool available) { Available = available; }

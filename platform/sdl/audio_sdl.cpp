@@ -4,7 +4,7 @@
 
 #include "platform/audio.h"
 
-namespace plat::audio_backend {
+namespace plat::audio::backend {
 namespace {
 SDL_AudioDeviceID Device = 0;
 
@@ -42,4 +42,4 @@ void Close() {
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-}  // namespace plat::audio_backend
+}  // namespace plat::audio::backend

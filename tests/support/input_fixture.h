@@ -13,7 +13,7 @@
 
 extern int32_t FadeStep;
 
-namespace input_test {
+namespace inputtest {
 
 struct Ev {
   uint8_t kind;
@@ -73,4 +73,4 @@ class InputTest : public ::testing::Test {
   }
 };
 
-}  // namespace input_test
+}  // namespace inputtest
