@@ -7,15 +7,8 @@
 set -u
 
 BUILD=$(cd "${1:?usage: install_test.sh <build dir>}" && pwd)
-fail() { echo "FAIL: $*" >&2; exit 1; }
-check() {  # check "description" awk-condition
-  awk "BEGIN { exit !($2) }" || fail "$1 ($2)"
-  echo "ok: $1"
-}
-
-for tool in Xvfb xdotool xwd convert compare desktop-file-validate appstreamcli; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (deps.txt)"
-done
+. "$(dirname "$0")/support/xvfb.sh"
+require_tools Xvfb xdotool xwd convert compare desktop-file-validate appstreamcli
 
 WORK=$(mktemp -d)
 XPID=
@@ -50,16 +43,9 @@ appstreamcli validate --no-net "$P/share/metainfo/$APP.metainfo.xml" >"$WORK/as.
 echo "ok: AppStream data valid"
 
 # A private X server with a wide screen; a fresh home and runtime directory.
-exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XPID=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=:$(head -n1 "$WORK/display")
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-mkdir -m 700 "$WORK/xdg" "$WORK/home" "$WORK/cwd"
-export XDG_RUNTIME_DIR=$WORK/xdg HOME=$WORK/home
+start_xvfb 1920x1080x24
+mkdir -m 700 "$WORK/home" "$WORK/cwd"
+export HOME=$WORK/home
 unset XDG_DATA_HOME
 printf 'leak:libdbus-1.so\n' >"$WORK/lsan.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$WORK/lsan.supp"

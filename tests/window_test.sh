@@ -8,11 +8,8 @@ BUILD=$(cd "${1:?usage: window_test.sh <build dir>}" && pwd)
 # The source tree: the nearest directory above this script that holds the asset manifest.
 SRC=$(cd "$(dirname "$0")" && while [ ! -f assets/resources.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)
 BIN=$BUILD/oomori
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-for tool in Xvfb xdotool xwd convert compare; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (deps.txt)"
-done
+. "$(dirname "$0")/support/xvfb.sh"
+require_tools Xvfb xdotool xwd convert compare
 [ -x "$BIN" ] || fail "no $BIN"
 
 WORK=$(mktemp -d)
@@ -29,18 +26,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private X server on a free display number; the screen is the game's 640 x 480.
-exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XPID=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=:$(head -n1 "$WORK/display")
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-# A runtime directory of its own: the single-instance lock must not meet another copy of the game.
-mkdir -m 700 "$WORK/xdg"
-export XDG_RUNTIME_DIR=$WORK/xdg
+# The screen is the game's 640 x 480.
+start_xvfb 640x480x24
 
 shot() {  # shot NAME: the whole screen as $WORK/NAME.png
   xwd -root -silent | convert xwd:- "$WORK/$1.png" || fail "screenshot $1"
@@ -53,10 +40,6 @@ spread() { convert "$WORK/$1.png" -colorspace Gray -format '%[fx:standard_deviat
 rmse() {
   convert "$1" -crop "$3" +repage "$WORK/rmse_a.png" && convert "$2" -crop "$3" +repage "$WORK/rmse_b.png" &&
     compare -metric RMSE "$WORK/rmse_a.png" "$WORK/rmse_b.png" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
-}
-check() {  # check "description" awk-condition
-  awk "BEGIN { exit !($2) }" || fail "$1 ($2)"
-  echo "ok: $1"
 }
 click() { xdotool mousemove 320 240 click "$1"; }
 
@@ -105,13 +88,32 @@ others=$(xdotool search --onlyvisible --name . 2>/dev/null |
   done)
 [ -n "$others" ] && echo "other windows: $others"
 
-# Start; the ready scene runs about three seconds.
+# until_shown COND REGION TRIES: screenshots until the REGION (WxH+X+Y) of the screen compared with
+# the same region of $WORK/full.png gives an RMS difference for which COND ("> 0.05") holds.
+# The scenes count frames, so waiting on what is shown keeps the test right on a slow machine.
+until_shown() {
+  local i
+  for i in $(seq "$3"); do
+    shot now
+    awk "BEGIN { exit !($(rmse "$WORK/full.png" "$WORK/now.png" "$2") $1) }" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Start: the ready scene, then the play scene, whose countdown appears at the top left.
 click 1
-sleep 3.8
-# Five bowls: eat (left), ask for another (right), wait for it to arrive.
+sleep 0.3
+shot full
+until_shown "> 0.05" 120x40+10+10 200 || fail "the countdown of the play scene never appeared"
+# The full bowl on the table: its lowest rice layer.
+shot full
+rice=100x25+270+295
+# Five bowls: eat (left) until the rice is gone, ask for another (right) until it is back.
 for _ in 1 2 3 4 5; do
-  click 1; sleep 0.25
-  click 3; sleep 0.7
+  click 1
+  until_shown "> 0.05" $rice 50 || fail "a left click did not eat the bowl"
+  click 3
+  until_shown "< 0.05" $rice 50 || fail "a right click did not bring a full bowl"
 done
 shot play
 # The rest of the 30 seconds and the time-up scene (about 4 s).

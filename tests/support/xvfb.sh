@@ -1,0 +1,31 @@
+# Shared by the shell tests that run the game in a real X window: sourced, not run.
+# Needs WORK (a scratch directory) set before start_xvfb.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+check() {  # check "description" awk-condition
+  awk "BEGIN { exit !($2) }" || fail "$1 ($2)"
+  echo "ok: $1"
+}
+require_tools() {  # require_tools TOOL...: each must be on PATH
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (deps.txt)"
+  done
+}
+
+# start_xvfb WxHxD: a private X server on a free display number; sets XPID and exports DISPLAY, the
+# SDL drivers (X11, silent audio) and a runtime directory of its own, so the single-instance lock
+# never meets another copy of the game.
+start_xvfb() {
+  exec 3>"$WORK/display"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  XPID=$!
+  exec 3>&-
+  local _
+  for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+  [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+  export DISPLAY=:$(head -n1 "$WORK/display")
+  export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+  mkdir -p -m 700 "$WORK/xdg"
+  export XDG_RUNTIME_DIR=$WORK/xdg
+}
