@@ -121,34 +121,59 @@ EL_ROW_CLONES void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t m
   Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA { out = ((sv >> 1) & m) + ((dv >> 1) & m); });
 }
 
-EL_ROW_CLONES void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3], const float alpha[3]) {
-  // The same single-precision operations in the same order as one pixel at a time (no fused
-  // multiply-add: neither clone enables it), so every lane rounds exactly as the scalar formula.
+namespace {
+
+// Alphas that are multiples of 1/1024 in 0..1: with a = p / 1024, both products and their sum are
+// exact in single precision (every numerator stays below 2^24), and the sum lies in 0..max, so the
+// float formula gives exactly (x p + y (1024 - p)) >> 10. Here that sum fits 16-bit lanes.
+EL_ROW_CLONES void AlphaRowFixed(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3],
+                                 const uint16_t p[3]) {
+  V mask[3], ps[3], qs[3];
+  uint16_t shift[3];
+  for (int ch = 0; ch < 3; ++ch) {
+    mask[ch] = SPLAT(c[ch].mask);
+    ps[ch] = SPLAT(p[ch]);
+    qs[ch] = SPLAT(1024 - p[ch]);
+    shift[ch] = c[ch].shift;
+  }
+  Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA {
+    out = V{};
+#pragma GCC unroll 3
+    for (int ch = 0; ch < 3; ++ch) {
+      const V x = (sv & mask[ch]) >> shift[ch], y = (dv & mask[ch]) >> shift[ch];
+      out |= ((x * ps[ch] + y * qs[ch]) >> 10) << shift[ch];
+    }
+  });
+}
+
+// Any other alpha: the same single-precision operations in the same order as one pixel at a time
+// (no fused multiply-add: neither clone enables it), so every lane rounds exactly as the formula.
+EL_ROW_CLONES void AlphaRowFloat(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3],
+                                 const float alpha[3]) {
   F a[3], b[3], top[3];
-  I maxi[3];
-  H hmask[3];
+  I mask[3];
   uint16_t shift[3];
   for (int ch = 0; ch < 3; ++ch) {
     a[ch] = F{} + alpha[ch];
     b[ch] = F{} + (1.0f - alpha[ch]);
     top[ch] = F{} + static_cast<float>(c[ch].max);
-    maxi[ch] = I{} + static_cast<int32_t>(c[ch].max);
-    hmask[ch] = H{} + static_cast<uint16_t>(c[ch].mask);
+    mask[ch] = I{} + static_cast<int32_t>(c[ch].mask);
     shift[ch] = c[ch].shift;
   }
   // Eight lanes of 32 bits at a time: the two halves of each step one after the other.
   auto half = [&](H& out, const H& sh, const H& dh) EL_LAMBDA {
+    const I sw = __builtin_convertvector(sh, I), dw = __builtin_convertvector(dh, I);
+    const F zero = {};
     I o = {};
 #pragma GCC unroll 3
     for (int ch = 0; ch < 3; ++ch) {
-      const F x = __builtin_convertvector(__builtin_convertvector((sh & hmask[ch]) >> shift[ch], I), F);
-      const F y = __builtin_convertvector(__builtin_convertvector((dh & hmask[ch]) >> shift[ch], I), F);
+      const F x = __builtin_convertvector((sw & mask[ch]) >> shift[ch], F);
+      const F y = __builtin_convertvector((dw & mask[ch]) >> shift[ch], F);
       const F v = x * a[ch] + y * b[ch];
-      // Not above 0 (NaN included): 0; at or above max: max; otherwise truncated. Only values
-      // inside 0..max reach the conversion.
-      const I pos = v > 0, full = v >= top[ch];
-      const F inside = (F)((I)v & pos & ~full);
-      o |= (__builtin_convertvector(inside, I) | (maxi[ch] & full)) << shift[ch];
+      // Not above 0 (NaN included): 0; at or above max: max; otherwise truncated.
+      const F low = v > 0 ? v : zero;
+      const F held = low < top[ch] ? low : top[ch];
+      o |= __builtin_convertvector(held, I) << shift[ch];
     }
     out = __builtin_convertvector(o, H);
   };
@@ -160,6 +185,19 @@ EL_ROW_CLONES void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const Ful
     half(oh[1], sh[1], dh[1]);
     std::memcpy(&out, oh, sizeof out);
   });
+}
+
+}  // namespace
+
+void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3], const float alpha[3]) {
+  uint16_t p[3];
+  for (int ch = 0; ch < 3; ++ch) {
+    const float a = alpha[ch] * 1024.0f;  // exact: a power of two
+    if (!(a >= 0.0f && a <= 1024.0f && a == static_cast<float>(static_cast<int32_t>(a))))
+      return AlphaRowFloat(d, s, n, c, alpha);
+    p[ch] = static_cast<uint16_t>(a);
+  }
+  AlphaRowFixed(d, s, n, c, p);
 }
 
 EL_ROW_CLONES void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) {
