@@ -83,7 +83,8 @@ int AlphaRGB(int32_t x, int32_t y, const float alpha[3], int32_t object, int32_t
     c[ch] = {k.mask, k.max, k.shift};
   }
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::AlphaRow(d, s, n, c, alpha); });
+    const fx::AlphaPlan plan = fx::PlanAlpha(c, alpha, int64_t(f.w) * f.h);
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::AlphaRow(d, s, n, plan); });
   });
 }
 

@@ -30,7 +30,17 @@ struct FullChannel {
   uint32_t mask, max;
   uint16_t shift;
 };
-void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3], const float alpha[3]);
+// How a put of given alphas runs: in 16-bit fixed point, (s p + d q + c) >> 10 per channel, where
+// that was shown equal to the formula for every pair of channel values; else in single precision.
+struct AlphaPlan {
+  FullChannel ch[3];
+  float alpha[3];
+  bool fixed;
+  uint16_t p[3], q[3], c[3];
+};
+// pixels: the size of the put, which decides whether a search for the fixed-point form pays.
+AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels);
+void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan);
 // d = s where s is not black.
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n);
 

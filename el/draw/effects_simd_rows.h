@@ -94,25 +94,23 @@ void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) {
   Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA { out = ((sv >> 1) & m) + ((dv >> 1) & m); });
 }
 
-// Alphas that are multiples of 1/1024 in 0..1: with a = p / 1024, both products and their sum are
-// exact in single precision (every numerator stays below 2^24), and the sum lies in 0..max, so the
-// float formula gives exactly (x p + y (1024 - p)) >> 10. Here that sum fits 16-bit lanes.
-void AlphaRowFixed(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3],
-                                 const uint16_t p[3]) {
-  V mask[3], ps[3], qs[3];
+// The fixed-point form of a plan: 16-bit lanes, (x p + y q + c) >> 10 per channel.
+void AlphaRowFixed(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) {
+  V mask[3], ps[3], qs[3], cs[3];
   uint16_t shift[3];
   for (int ch = 0; ch < 3; ++ch) {
-    mask[ch] = SPLAT(c[ch].mask);
-    ps[ch] = SPLAT(p[ch]);
-    qs[ch] = SPLAT(1024 - p[ch]);
-    shift[ch] = c[ch].shift;
+    mask[ch] = SPLAT(plan.ch[ch].mask);
+    ps[ch] = SPLAT(plan.p[ch]);
+    qs[ch] = SPLAT(plan.q[ch]);
+    cs[ch] = SPLAT(plan.c[ch]);
+    shift[ch] = plan.ch[ch].shift;
   }
   Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA {
     out = V{};
 #pragma GCC unroll 3
     for (int ch = 0; ch < 3; ++ch) {
       const V x = (sv & mask[ch]) >> shift[ch], y = (dv & mask[ch]) >> shift[ch];
-      out |= ((x * ps[ch] + y * qs[ch]) >> 10) << shift[ch];
+      out |= ((x * ps[ch] + y * qs[ch] + cs[ch]) >> 10) << shift[ch];
     }
   });
 }
@@ -158,15 +156,11 @@ void AlphaRowFloat(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel 
   });
 }
 
-void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3], const float alpha[3]) {
-  uint16_t p[3];
-  for (int ch = 0; ch < 3; ++ch) {
-    const float a = alpha[ch] * 1024.0f;  // exact: a power of two
-    if (!(a >= 0.0f && a <= 1024.0f && a == static_cast<float>(static_cast<int32_t>(a))))
-      return AlphaRowFloat(d, s, n, c, alpha);
-    p[ch] = static_cast<uint16_t>(a);
-  }
-  AlphaRowFixed(d, s, n, c, p);
+void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) {
+  if (plan.fixed)
+    AlphaRowFixed(d, s, n, plan);
+  else
+    AlphaRowFloat(d, s, n, plan.ch, plan.alpha);
 }
 
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) {
