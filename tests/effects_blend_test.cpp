@@ -1,5 +1,6 @@
 // Per-pixel effect puts: blends, adds, darkening and the other table members, the black key,
 // clipping and refusals.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -175,6 +176,99 @@ TEST_F(EffectsTest, TableMembersOverEverySixteenBitPixel) {
   const int32_t white = MakeObject(8, 8, [](int32_t, int32_t) { return static_cast<uint16_t>(0xFFFF); });
   elDraw::PutAdd(0, 0, white, 0, 0, 8, 8);
   EXPECT_EQ(At(7, 7), 0xFFFF);
+}
+
+// The whole-rectangle puts work many pixels at a time; the gradient puts with no step still go one
+// pixel at a time through the tables and the single-precision formula. Over every 16-bit source
+// pixel (the first rows of them), on a different arbitrary background each time, both must give
+// the same screen.
+namespace {
+
+void ExpectPutsAgreeWithTheirGradients(int32_t rows) {
+  const int32_t all = MakeObject(256, rows, [](int32_t x, int32_t y) { return static_cast<uint16_t>(y * 256 + x); });
+  uint32_t seed = 1;
+  auto compare = [&](const char* what, auto put, auto twin) {
+    SCOPED_TRACE(what);
+    ++seed;
+    auto any = [&](int32_t x, int32_t y) {
+      const uint32_t h = (static_cast<uint32_t>(x * 7919 + y * 104729) * 2654435761u * seed) >> 16;
+      return static_cast<uint16_t>(h & (RMask | GMask | BMask));
+    };
+    std::vector<uint16_t> want(256 * rows);
+    FillScreen(any);
+    twin();
+    for (int32_t i = 0; i < 256 * rows; ++i) want[i] = At(i % 256, i / 256);
+    FillScreen(any);
+    put();
+    for (int32_t i = 0; i < 256 * rows; ++i)
+      ASSERT_EQ(At(i % 256, i / 256), want[i]) << std::hex << "source " << i << " screen " << any(i % 256, i / 256);
+  };
+  for (int32_t a = -1; a <= 32; ++a) {
+    const int32_t g = (a * 7) % 32, b = 31 - a;  // other channels at other levels
+    compare("blend", [&] { elDraw::PutBlend(0, 0, a, all, 0, 0, 256, rows); },
+            [&] { elDraw::PutBlendGradient(0, 0, a, a, a, 0, 0, 0, all, 0, 0, 256, rows); });
+    compare("blend rgb", [&] { elDraw::PutBlendRGB(0, 0, a, g, b, all, 0, 0, 256, rows); },
+            [&] { elDraw::PutBlendGradient(0, 0, a, g, b, 0, 0, 0, all, 0, 0, 256, rows); });
+  }
+  std::vector<float> alphas = {0.3f, 1.0f / 3, 0.7f, 0.999f, 0.001f, 0.1f, 0.9f};
+  for (int32_t k = 0; k <= 64; ++k) alphas.push_back(k / 64.0f);
+  for (float a : alphas) {
+    compare("alpha", [&] { elDraw::PutAlpha(0, 0, a, all, 0, 0, 256, rows); },
+            [&] { elDraw::PutAlphaGradient(0, 0, 0, 0, 0, a, a, a, all, 0, 0, 256, rows); });
+    const float g = 1.0f - a, b = a * 0.5f;
+    compare("alpha rgb", [&] { elDraw::PutAlphaRGB(0, 0, a, g, b, all, 0, 0, 256, rows); },
+            [&] { elDraw::PutAlphaGradient(0, 0, 0, 0, 0, a, g, b, all, 0, 0, 256, rows); });
+  }
+}
+
+}  // namespace
+
+TEST_F(EffectsTest, PutsAgreeWithTheirGradientsWithoutSteps) { ExpectPutsAgreeWithTheirGradients(256); }
+
+class Effects555Test : public EffectsTest {
+  void Configure() override { plat::headless::SetSixteenBitFormat(plat::PixelFormat::RGB555); }
+};
+
+TEST_F(Effects555Test, PutsAgreeWithTheirGradientsAndKeepWhatTheyLeaveAlone) {
+  ASSERT_EQ(GMask, 0x03E0u);
+  ExpectPutsAgreeWithTheirGradients(128);  // bit 15 is no part of a 5-5-5 pixel
+  const int32_t all = MakeObject(256, 128, [](int32_t x, int32_t y) { return static_cast<uint16_t>(y * 256 + x); });
+  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
+  elDraw::PutAdd(0, 0, all, 0, 0, 256, 128);
+  for (int32_t i = 0; i < 256 * 128; ++i) ASSERT_EQ(At(i % 256, i / 256), i);
+  FillScreen([](int32_t, int32_t) { return uint16_t{0x7FFF}; });
+  elDraw::PutDark(0, 0, 31, all, 0, 0, 256, 128);
+  for (int32_t i = 1; i < 256 * 128; ++i) ASSERT_EQ(At(i % 256, i / 256), i);
+}
+
+// Adding with a fade over every 16-bit source pixel: per channel min(max(source - amount, 0) +
+// screen, 31) on the 5-bit channels.
+TEST_F(EffectsTest, AddFadeOverEverySixteenBitPixel) {
+  const int32_t all = MakeObject(256, 256, [](int32_t x, int32_t y) { return static_cast<uint16_t>(y * 256 + x); });
+  auto any = [](int32_t x, int32_t y) {
+    return static_cast<uint16_t>((static_cast<uint32_t>(x * 7919 + y * 104729) * 2654435761u) >> 16);
+  };
+  for (int32_t amount : {0, 1, 9, 30, 31}) {
+    FillScreen(any);
+    elDraw::PutAddFade(0, 0, static_cast<float>(amount), all, 0, 0, 256, 256);
+    for (int32_t y = 0; y < 256; ++y)
+      for (int32_t x = 0; x < 256; ++x) {
+        const uint16_t s = static_cast<uint16_t>(y * 256 + x), d = any(x, y), p = At(x, y);
+        if (!s) {
+          ASSERT_EQ(p, d);
+          continue;
+        }
+        uint32_t sc[3], dc[3], pc[3];
+        Split5(s, &sc[0], &sc[1], &sc[2]);
+        Split5(d, &dc[0], &dc[1], &dc[2]);
+        Split5(p, &pc[0], &pc[1], &pc[2]);
+        for (int ch = 0; ch < 3; ++ch) {
+          const int32_t cut = std::max(static_cast<int32_t>(sc[ch]) - amount, 0);
+          ASSERT_EQ(pc[ch], static_cast<uint32_t>(std::min(cut + static_cast<int32_t>(dc[ch]), 31)))
+              << amount << " source " << s << " screen " << d;
+        }
+      }
+  }
 }
 
 TEST_F(EffectsTest, HalfGreyShadowChannelsAndScale) {

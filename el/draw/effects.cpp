@@ -5,6 +5,7 @@
 
 #include "el/draw/draw_state.h"
 #include "el/draw/effects_frame.h"
+#include "el/draw/effects_simd.h"
 #include "el/elSystem.h"
 
 float SineRowPhase;
@@ -15,6 +16,7 @@ using elDraw::effects::Frame;
 using elDraw::effects::Green;
 using elDraw::effects::GreenLow;
 using elDraw::effects::Run;
+namespace fx = elDraw::effects;
 
 inline int32_t Clamp31(int32_t v) { return v < 0 ? 0 : v > 31 ? 31 : v; }
 
@@ -29,6 +31,12 @@ void EachPixel(const Frame& f, Op op) {
       if (v) d[i] = op(v, d[i], i, j);
     }
   }
+}
+
+// The pixel loop handed to a row kernel: row(d, s, n) for each visible row.
+template <class Row>
+void EachRow(const Frame& f, Row row) {
+  for (int32_t j = 0; j < f.h; ++j) row(f.Dst(0, j), f.Src(0, j), f.w);
 }
 
 // One channel of a pixel at its full width, and back.
@@ -56,34 +64,27 @@ inline uint16_t Place5(uint32_t r, uint32_t g, uint32_t b) {
 
 int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
-  // The three table slices of this alpha, taken once: the loop then does two PixelRGB reads and
-  // three slice reads per pixel.
-  const uint16_t(*t0)[32] = CrossFadeTable[0][31 - Clamp31(alpha[0])];
-  const uint16_t(*t1)[32] = CrossFadeTable[1][31 - Clamp31(alpha[1])];
-  const uint16_t(*t2)[32] = CrossFadeTable[2][31 - Clamp31(alpha[2])];
+  // The row kernel computes what CrossFadeTable[ch][cut] holds, cut = 31 - alpha.
+  const uint16_t cut[3] = {static_cast<uint16_t>(31 - Clamp31(alpha[0])), static_cast<uint16_t>(31 - Clamp31(alpha[1])),
+                           static_cast<uint16_t>(31 - Clamp31(alpha[2]))};
   // Green's lowest bit follows the side with the larger share.
-  const GreenLow green = Green();
   const bool sourceFirst = Clamp31(alpha[1]) >= 16;
+  const fx::RowFormat rf = fx::CurrentRowFormat();
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachPixel(f, [t0, t1, t2, green, sourceFirst](uint16_t s, uint16_t d, int32_t, int32_t) {
-      const uint8_t* sc = PixelRGB[s];
-      const uint8_t* dc = PixelRGB[d];
-      const uint16_t out = static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]);
-      return sourceFirst ? green(out, s, d) : green(out, d, s);
-    });
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::BlendRow(d, s, n, rf, cut, sourceFirst); });
   });
 }
 
 int AlphaRGB(int32_t x, int32_t y, const float alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
-  const Channel c[3] = {Chan(0), Chan(1), Chan(2)};
+  fx::FullChannel c[3];
+  for (int ch = 0; ch < 3; ++ch) {
+    const Channel k = Chan(ch);
+    c[ch] = {k.mask, k.max, k.shift};
+  }
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
-      uint32_t out = 0;
-      for (int ch = 0; ch < 3; ++ch)
-        out |= c[ch].Put(c[ch].Get(s) * alpha[ch] + c[ch].Get(d) * (1.0f - alpha[ch]));
-      return static_cast<uint16_t>(out);
-    });
+    const fx::AlphaPlan plan = fx::PlanAlpha(c, alpha, int64_t(f.w) * f.h);
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::AlphaRow(d, s, n, plan); });
   });
 }
 
@@ -95,14 +96,12 @@ inline int32_t GradientDrops(int32_t p, uint16_t start, int32_t step) {
 
 int DarkRGB(int32_t x, int32_t y, const int32_t level[3], int32_t object, int32_t l, int32_t t, int32_t r,
             int32_t b) {
-  const int k0 = 31 - Clamp31(level[0]), k1 = 31 - Clamp31(level[1]), k2 = 31 - Clamp31(level[2]);
-  const GreenLow green = Green();
+  // What SubTable[ch][source][31 - level] holds.
+  const uint16_t cut[3] = {static_cast<uint16_t>(31 - Clamp31(level[0])), static_cast<uint16_t>(31 - Clamp31(level[1])),
+                           static_cast<uint16_t>(31 - Clamp31(level[2]))};
+  const fx::RowFormat rf = fx::CurrentRowFormat();
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
-    EachPixel(f, [&](uint16_t s, uint16_t, int32_t, int32_t) {
-      const uint8_t* sc = PixelRGB[s];
-      return green(static_cast<uint16_t>(SubTable[0][sc[0]][k0] | SubTable[1][sc[1]][k1] | SubTable[2][sc[2]][k2]),
-                   s, s);
-    });
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::DarkRow(d, s, n, rf, cut); });
   });
 }
 
@@ -140,9 +139,7 @@ int PutBlendRGB(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int3
 int PutHalf(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   const uint16_t m = static_cast<uint16_t>(HalfMask);
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
-    EachPixel(f, [&](uint16_t s, uint16_t d, int32_t, int32_t) {
-      return static_cast<uint16_t>(((s >> 1) & m) + ((d >> 1) & m));
-    });
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::HalfRow(d, s, n, m); });
   });
 }
 
@@ -205,16 +202,10 @@ int PutAdd(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int3
 int PutAddFade(int32_t x, int32_t y, float amount, int32_t object, int32_t left, int32_t top, int32_t right,
                int32_t bottom) {
   const int a = amount >= 31.0f ? 31 : amount > 0.0f ? static_cast<int>(amount) : 0;
-  const uint16_t(*t0)[32] = AddFadeTable[0][a];
-  const uint16_t(*t1)[32] = AddFadeTable[1][a];
-  const uint16_t(*t2)[32] = AddFadeTable[2][a];
-  const GreenLow green = Green();
+  // The row kernel computes what AddFadeTable[ch][a] holds.
+  const fx::RowFormat rf = fx::CurrentRowFormat();
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
-    EachPixel(f, [t0, t1, t2, green](uint16_t s, uint16_t d, int32_t, int32_t) {
-      const uint8_t* sc = PixelRGB[s];
-      const uint8_t* dc = PixelRGB[d];
-      return green(static_cast<uint16_t>(t0[sc[0]][dc[0]] | t1[sc[1]][dc[1]] | t2[sc[2]][dc[2]]), s, d);
-    });
+    EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::AddRow(d, s, n, rf, static_cast<uint16_t>(a)); });
   });
 }
 

@@ -2,9 +2,11 @@
 // radial distortions.
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "el/draw/draw_state.h"
 #include "el/draw/effects_frame.h"
+#include "el/draw/effects_simd.h"
 
 namespace {
 
@@ -44,30 +46,42 @@ int Rotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float 
     const int64_t ox = zoomed ? (W - static_cast<int64_t>(std::min(zw, 1e15))) >> 1 : (W - m.sw) >> 1;
     const int64_t oy = zoomed ? (H - static_cast<int64_t>(std::min(zh, 1e15))) >> 1 : (H - m.sh) >> 1;
     const double z = zoom;  // divided by, not multiplied by its inverse: 1.5 / 1.5 must be exactly 1
+    // Puts source pixel (su, sv) on *d, wrapping for tiles and leaving pixels off the picture alone.
+    auto plot = [&](uint16_t* d, int64_t su, int64_t sv) {
+      if (tiled) {
+        su = std::llabs(su) % m.sw;
+        sv = std::llabs(sv) % m.sh;
+      } else if (su < 0 || sv < 0 || su >= m.sw || sv >= m.sh) {
+        return;
+      }
+      const uint16_t s = m.Src(static_cast<int32_t>(su), static_cast<int32_t>(sv));
+      if (s) *d = Out(s, *d, alpha);
+    };
     for (int32_t j = m.j0; j < m.j1; ++j) {
       int64_t U = 360 * W + (2 * int64_t(m.i0) + 1 - W) * cs - (2 * int64_t(j) + 1 - H) * sn;
       int64_t V = 360 * H + (2 * int64_t(m.i0) + 1 - W) * sn + (2 * int64_t(j) + 1 - H) * cs;
       uint16_t* d = m.Dst(m.i0, j);
+      if (!zoomed) {
+        // floor(U / 720) and floor(V / 720) stepped along the row with their remainders: a step
+        // moves U and V by at most 720, so each quotient moves by at most one.
+        int64_t qu = FloorDiv720(U), ru = U - 720 * qu, qv = FloorDiv720(V), rv = V - 720 * qv;
+        const int64_t du = 2 * cs, dv = 2 * sn;
+        for (int32_t i = m.i0; i < m.i1; ++i, ++d) {
+          plot(d, qu - ox, qv - oy);
+          ru += du;
+          if (ru >= 720) ru -= 720, ++qu;
+          else if (ru < 0) ru += 720, --qu;
+          rv += dv;
+          if (rv >= 720) rv -= 720, ++qv;
+          else if (rv < 0) rv += 720, --qv;
+        }
+        continue;
+      }
       for (int32_t i = m.i0; i < m.i1; ++i, ++d, U += 2 * cs, V += 2 * sn) {
-        int64_t su, sv;
-        if (!zoomed) {
-          su = FloorDiv720(U) - ox;
-          sv = FloorDiv720(V) - oy;
-        } else {
-          double fu = std::floor((U / 720.0 - static_cast<double>(ox)) / z);
-          double fv = std::floor((V / 720.0 - static_cast<double>(oy)) / z);
-          if (std::fabs(fu) > 1e15 || std::fabs(fv) > 1e15) continue;
-          su = static_cast<int64_t>(fu);
-          sv = static_cast<int64_t>(fv);
-        }
-        if (tiled) {
-          su = std::llabs(su) % m.sw;
-          sv = std::llabs(sv) % m.sh;
-        } else if (su < 0 || sv < 0 || su >= m.sw || sv >= m.sh) {
-          continue;
-        }
-        const uint16_t s = m.Src(static_cast<int32_t>(su), static_cast<int32_t>(sv));
-        if (s) *d = Out(s, *d, alpha);
+        const double fu = std::floor((U / 720.0 - static_cast<double>(ox)) / z);
+        const double fv = std::floor((V / 720.0 - static_cast<double>(oy)) / z);
+        if (std::fabs(fu) > 1e15 || std::fabs(fv) > 1e15) continue;
+        plot(d, static_cast<int64_t>(fu), static_cast<int64_t>(fv));
       }
     }
   });
@@ -139,15 +153,23 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
   if (step <= 0) return 1;
   return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
                    [&](const Mapped& m) {
+                     // The source columns of the visible destination columns, worked out once; each
+                     // source row is gathered once into a line, which then goes on every destination
+                     // row that shows it through the keyed row copy.
+                     const int32_t n = m.i1 - m.i0;
+                     std::vector<int32_t> column(static_cast<size_t>(n));
+                     std::vector<uint16_t> line(static_cast<size_t>(n));
+                     int64_t u = step * m.i0 + step / 2;
+                     for (int32_t k = 0; k < n; ++k, u += step)
+                       column[k] = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
+                     int64_t gathered = -1;
                      for (int32_t j = m.j0; j < m.j1; ++j) {
                        const int64_t v = std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32);
-                       uint16_t* d = m.Dst(m.i0, j);
-                       int64_t u = step * m.i0 + step / 2;
-                       for (int32_t i = m.i0; i < m.i1; ++i, ++d, u += step) {
-                         const int32_t su = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
-                         const uint16_t s = m.Src(su, static_cast<int32_t>(v));
-                         if (s) *d = s;
+                       if (v != gathered) {
+                         for (int32_t k = 0; k < n; ++k) line[k] = m.Src(column[k], static_cast<int32_t>(v));
+                         gathered = v;
                        }
+                       elDraw::effects::KeyedRow(m.Dst(m.i0, j), line.data(), n);
                      }
                    });
 }
