@@ -129,34 +129,7 @@ inline void Fetch(const uint8_t* d, uint32_t i, float& l, float& r) {
 // lie inside the buffer (so nothing wraps): linear interpolation, then the side's gain.
 template <int Bits, int Channels>
 inline void MixRun(const uint8_t* d, uint64_t pos, uint64_t step, float gl, float gr, float* acc, uint32_t k) {
-  uint32_t i = 0;
-#if defined(__SSE2__)
-  // Four frames a step: the samples and weights are gathered one by one, the arithmetic (the same
-  // operations in the same order as below, so the same result) runs on four at once.
-  const __m128 gain = _mm_setr_ps(gl, gr, gl, gr);
-  for (; i + 4 <= k; i += 4) {
-    alignas(16) float w[4], a0[4], a1[4], b0[4], b1[4];
-    for (int j = 0; j < 4; ++j) {
-      const uint32_t idx = static_cast<uint32_t>(pos >> 32);
-      w[j] = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
-      Fetch<Bits, Channels>(d, idx, a0[j], b0[j]);
-      Fetch<Bits, Channels>(d, idx + 1, a1[j], b1[j]);
-      pos += step;
-    }
-    const __m128 frac = _mm_load_ps(w);
-    const __m128 l0 = _mm_load_ps(a0);
-    const __m128 l = _mm_add_ps(l0, _mm_mul_ps(_mm_sub_ps(_mm_load_ps(a1), l0), frac));
-    __m128 r = l;
-    if constexpr (Channels == 2) {
-      const __m128 r0 = _mm_load_ps(b0);
-      r = _mm_add_ps(r0, _mm_mul_ps(_mm_sub_ps(_mm_load_ps(b1), r0), frac));
-    }
-    float* a = acc + 2 * i;
-    _mm_storeu_ps(a, _mm_add_ps(_mm_loadu_ps(a), _mm_mul_ps(_mm_unpacklo_ps(l, r), gain)));
-    _mm_storeu_ps(a + 4, _mm_add_ps(_mm_loadu_ps(a + 4), _mm_mul_ps(_mm_unpackhi_ps(l, r), gain)));
-  }
-#endif
-  for (; i < k; ++i) {
+  for (uint32_t i = 0; i < k; ++i) {
     uint32_t idx = static_cast<uint32_t>(pos >> 32);
     float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
     float l0, r0, l1, r1;
