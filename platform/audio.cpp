@@ -125,26 +125,11 @@ inline void Fetch(const uint8_t* d, uint32_t i, float& l, float& r) {
   }
 }
 
-// Adds k frames from position pos on, stepping by step, where every frame read and the one after it
-// lie inside the buffer (so nothing wraps): linear interpolation, then the side's gain.
-template <int Bits, int Channels>
-inline void MixRun(const uint8_t* d, uint64_t pos, uint64_t step, float gl, float gr, float* acc, uint32_t k) {
-  for (uint32_t i = 0; i < k; ++i) {
-    uint32_t idx = static_cast<uint32_t>(pos >> 32);
-    float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
-    float l0, r0, l1, r1;
-    Fetch<Bits, Channels>(d, idx, l0, r0);
-    Fetch<Bits, Channels>(d, idx + 1, l1, r1);
-    acc[2 * i] += (l0 + (l1 - l0) * frac) * gl;
-    acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * gr;
-    pos += step;
-  }
-}
-
-// The same when the buffer plays at the device's rate from a whole frame: the interpolation weight is
-// 0 throughout, so each frame is the sample times the gain, bit for bit what MixRun gives (l0 + (l1 -
-// l0) * 0 is l0 exactly). This is the common case of sounds recorded at the device rate, so it gets
-// four frames a step where SSE2 is there.
+// Adds k frames from frame first on to acc when the buffer plays at the device's rate from a whole
+// frame (and none of them is the buffer's last): the interpolation weight is 0 throughout, so each
+// frame is the sample times the gain, bit for bit what MixVoice's interpolation gives (l0 + (l1 - l0)
+// * 0 is l0 exactly). Sounds recorded at the device rate are common, so this gets four frames a step
+// where SSE2 is there.
 template <int Bits, int Channels>
 inline void MixUnit(const uint8_t* d, uint32_t first, float gl, float gr, float* acc, uint32_t k) {
   uint32_t i = 0;
@@ -201,11 +186,59 @@ inline void MixUnit(const uint8_t* d, uint32_t first, float gl, float gr, float*
 }
 
 // Adds the buffer into acc (stereo) for frames frames with linear interpolation and moves its
-// position on; a buffer played once stops at its end and goes back to 0. The frames are mixed in
-// runs that need no wrap check; only the last frame of the buffer (whose neighbour is the first
-// frame when looping, itself otherwise) is done one at a time.
+// position on; a buffer played once stops at its end and goes back to 0.
 template <int Bits, int Channels>
-void MixVoice(Buffer& b, float* acc, uint32_t frames) {
+void MixVoiceAny(Buffer& b, float* acc, uint32_t frames) {
+  const uint8_t* d = b.data.data();
+  const uint32_t n = b.frames;
+  const uint64_t end = static_cast<uint64_t>(n) << 32;
+  const uint64_t step = StepFor(b);
+  const float gl = b.gainLeft, gr = b.gainRight;
+  uint64_t pos = b.pos;
+  const uint64_t startFrame = pos >> 32;
+  uint64_t consumed = 0;
+  for (uint32_t i = 0; i < frames; ++i) {
+    if (pos >= end) {
+      if (!b.looping) {
+        b.playing = false;
+        b.pos = 0;
+        b.fillAhead = 0;
+        return;
+      }
+      consumed += n;
+      pos -= end;
+      while (pos >= end) pos -= end, consumed += n;  // a step above the buffer length
+    }
+    uint32_t idx = static_cast<uint32_t>(pos >> 32);
+    uint32_t next = idx + 1 < n ? idx + 1 : (b.looping ? 0 : idx);
+    float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
+    float l0, r0, l1, r1;
+    Fetch<Bits, Channels>(d, idx, l0, r0);
+    Fetch<Bits, Channels>(d, next, l1, r1);
+    acc[2 * i] += (l0 + (l1 - l0) * frac) * gl;
+    acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * gr;
+    pos += step;
+  }
+  if (pos >= end) {
+    if (!b.looping) {
+      b.playing = false;
+      b.pos = 0;
+      b.fillAhead = 0;
+      return;
+    }
+    while (pos >= end) pos -= end, consumed += n;
+  }
+  consumed += (pos >> 32);
+  consumed -= startFrame;
+  b.pos = pos;
+  b.fillAhead = b.fillAhead > consumed ? static_cast<uint32_t>(b.fillAhead - consumed) : 0;
+}
+
+// MixVoiceAny for a buffer at the device rate from a whole frame: the frames up to the buffer's last
+// go in runs (MixUnit), the rest as MixVoiceAny does them. Elsewhere MixVoiceAny's plain loop stays:
+// wrap-free runs with interpolation ran fewer instructions but measured slower.
+template <int Bits, int Channels>
+void MixVoiceUnit(Buffer& b, float* acc, uint32_t frames) {
   const uint8_t* d = b.data.data();
   const uint32_t n = b.frames;
   const uint64_t end = static_cast<uint64_t>(n) << 32;
@@ -228,16 +261,10 @@ void MixVoice(Buffer& b, float* acc, uint32_t frames) {
       pos -= end;
       while (pos >= end) pos -= end, consumed += n;  // a step above the buffer length
     }
-    if (pos < safeEnd && step != 0) {
-      uint64_t k = (safeEnd - pos + step - 1) / step;
-      if (k > frames - i) k = frames - i;
-      const uint32_t run = static_cast<uint32_t>(k);
-      if (step == (uint64_t{1} << 32) && (pos & 0xFFFFFFFFu) == 0) {
-        MixUnit<Bits, Channels>(d, static_cast<uint32_t>(pos >> 32), gl, gr, acc + 2 * static_cast<size_t>(i), run);
-      } else {
-        MixRun<Bits, Channels>(d, pos, step, gl, gr, acc + 2 * static_cast<size_t>(i), run);
-      }
-      pos += step * k;
+    if (pos < safeEnd) {
+      const uint32_t run = std::min(static_cast<uint32_t>((safeEnd - pos) >> 32), frames - i);
+      MixUnit<Bits, Channels>(d, static_cast<uint32_t>(pos >> 32), gl, gr, acc + 2 * static_cast<size_t>(i), run);
+      pos += step * run;
       i += run;
       continue;
     }
@@ -265,6 +292,15 @@ void MixVoice(Buffer& b, float* acc, uint32_t frames) {
   consumed -= startFrame;
   b.pos = pos;
   b.fillAhead = b.fillAhead > consumed ? static_cast<uint32_t>(b.fillAhead - consumed) : 0;
+}
+
+template <int Bits, int Channels>
+void MixVoice(Buffer& b, float* acc, uint32_t frames) {
+  if (StepFor(b) == (uint64_t{1} << 32) && (b.pos & 0xFFFFFFFFu) == 0) {
+    MixVoiceUnit<Bits, Channels>(b, acc, frames);
+  } else {
+    MixVoiceAny<Bits, Channels>(b, acc, frames);
+  }
 }
 
 void MixBuffer(Buffer& b, float* acc, uint32_t frames) {
