@@ -2,6 +2,7 @@
 # The mixing comparison of sound_bench in instructions executed (callgrind), which other work on the
 # machine does not disturb: prints "ratio sound_mix_instr_NAME X", our instructions over SDL_mixer's
 # for the same audio. Argument: the build directory (default build). Skipped without valgrind.
+# Read it beside sound_bench's times: fewer instructions is not always less time.
 build=${1:-build}
 bench="$build/sound_bench"
 [ -x "$bench" ] || { echo "sound_instructions: no $bench" >&2; exit 0; }
