@@ -19,4 +19,8 @@ bool EnsureVideo();
 using EventHook = void (*)(const SDL_Event& e);
 void AddEventHook(EventHook hook);
 
+// Appends a line for a presented frame to the frame log when OOMORI_FRAME_LOG names one
+// (platform/sdl/frame_log_sdl.cpp); called by the display after each present.
+void LogFrame(SDL_Renderer* renderer);
+
 }  // namespace plat::sdl
