@@ -30,6 +30,10 @@ PixelFormat TexFormat = PixelFormat::RGB565;
 int32_t ModeBits = 0;
 bool VSyncNext = false;
 bool VSyncOn = false;
+// SDL's software renderer scales and converts fast only between surfaces of one 32-bit format (other
+// pairs take its per-pixel generic path, about 10 ms a frame at a factor of 2). With it the game screen
+// is converted to XRGB8888 as it is uploaded, and every texture is of that format.
+bool SoftwareRenderer = false;
 
 Uint32 SdlFormat(PixelFormat f) {
   switch (f) {
@@ -92,6 +96,8 @@ bool EnsureRendererOnly(int32_t width, int32_t height) {
     if (!Renderer) Renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
     if (!Renderer) return false;
     VSyncOn = false;
+    SDL_RendererInfo info;
+    SoftwareRenderer = SDL_GetRendererInfo(Renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
   }
   SDL_RenderSetLogicalSize(Renderer, width, height);
   SDL_RenderSetIntegerScale(Renderer, SDL_FALSE);
@@ -103,7 +109,8 @@ bool EnsureRenderer(const Surface& primary) {
     if (!EnsureRendererOnly(primary.Width(), primary.Height())) return false;
     if (Texture) SDL_DestroyTexture(Texture);
     DropScaled();
-    Texture = SDL_CreateTexture(Renderer, SdlFormat(primary.Format()), SDL_TEXTUREACCESS_STREAMING, primary.Width(),
+    Texture = SDL_CreateTexture(Renderer, SoftwareRenderer ? Uint32{SDL_PIXELFORMAT_RGB888} : SdlFormat(primary.Format()),
+                                SDL_TEXTUREACCESS_STREAMING, primary.Width(),
                                 primary.Height());
     if (!Texture) return false;
     SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
@@ -133,11 +140,27 @@ SDL_Texture* ScaledTexture() {
   SDL_SetTextureScaleMode(Texture, targets && factor == 1 && enlarged ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   if (factor == 1) return nullptr;
   Scaled =
-      SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
+      SDL_CreateTexture(Renderer, SoftwareRenderer ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888,
+                        SDL_TEXTUREACCESS_TARGET, TexW * factor, TexH * factor);
   if (!Scaled) return nullptr;  // ScaledFactor stays set: no new attempt every frame
   SDL_SetTextureScaleMode(Scaled, SDL_ScaleModeLinear);
   SDL_SetTextureBlendMode(Scaled, SDL_BLENDMODE_NONE);  // a copy, whatever the texture's alpha
   return Scaled;
+}
+
+// Copies the game screen into the streaming texture, converting it where their formats differ.
+void Upload(const Surface& primary) {
+  const Uint32 from = SdlFormat(primary.Format());
+  Uint32 to = from;
+  if (SDL_QueryTexture(Texture, &to, nullptr, nullptr, nullptr) != 0 || to == from) {
+    SDL_UpdateTexture(Texture, nullptr, primary.Row(0), primary.Pitch());
+    return;
+  }
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(Texture, nullptr, &pixels, &pitch) != 0) return;
+  SDL_ConvertPixels(TexW, TexH, from, primary.Row(0), primary.Pitch(), to, pixels, pitch);
+  SDL_UnlockTexture(Texture);
 }
 
 int32_t DesktopBits() {
@@ -195,7 +218,7 @@ void DisplayShow(const Surface& primary) {
     VSyncOn = VSyncNext;
   }
   VSyncNext = false;
-  SDL_UpdateTexture(Texture, nullptr, primary.Row(0), primary.Pitch());
+  Upload(primary);
   SDL_Texture* picture = Texture;
   if (SDL_Texture* scaled = ScaledTexture(); scaled && SDL_SetRenderTarget(Renderer, scaled) == 0) {
     SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
