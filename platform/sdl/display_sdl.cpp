@@ -212,6 +212,7 @@ HResult DisplayWaitVerticalBlank() {
 }
 
 void DisplayShow(const Surface& primary) {
+  const uint64_t showStart = sdl::FrameLogClock();
   if (!EnsureRenderer(primary)) return;
   if (VSyncNext != VSyncOn) {
     SDL_RenderSetVSync(Renderer, VSyncNext ? 1 : 0);
@@ -229,7 +230,7 @@ void DisplayShow(const Surface& primary) {
   SDL_RenderClear(Renderer);
   SDL_RenderCopy(Renderer, picture, nullptr, nullptr);
   SDL_RenderPresent(Renderer);
-  sdl::LogFrame(Renderer);
+  sdl::LogFrame(Renderer, showStart);
 }
 
 }  // namespace plat

@@ -3,8 +3,9 @@
 // the game can tell its scenes apart by when it pressed what. Without the variable nothing is done
 // beyond one look at the environment. Lines (times in microseconds):
 //   S <monotonic> <realtime> <renderer>      once, when the log is opened (at the first frame)
-//   F <monotonic> <thread cpu> <spin>        a frame was presented; the main thread's CPU time and
-//                                            the frame pacing's spin so far, both summed from the start
+//   F <monotonic> <thread cpu> <spin> <show> a frame was presented; the main thread's CPU time and
+//                                            the frame pacing's spin so far, both summed from the start,
+//                                            and how long showing this frame took (upload to present)
 //   E <monotonic> <what>                     a key (k) or mouse button (m1, m3) went down
 #include <time.h>
 
@@ -53,11 +54,14 @@ bool Open(SDL_Renderer* renderer) {
 
 }  // namespace
 
-void LogFrame(SDL_Renderer* renderer) {
+uint64_t FrameLogClock() { return looked && !logFile ? 0 : Micros(CLOCK_MONOTONIC); }
+
+void LogFrame(SDL_Renderer* renderer, uint64_t showStart) {
   if (!looked && !Open(renderer)) return;
   if (!logFile) return;
-  std::fprintf(logFile, "F %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", Micros(CLOCK_MONOTONIC),
-               Micros(CLOCK_THREAD_CPUTIME_ID), FrameSpinMicros);
+  const uint64_t now = Micros(CLOCK_MONOTONIC);
+  std::fprintf(logFile, "F %" PRIu64 " %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", now, Micros(CLOCK_THREAD_CPUTIME_ID),
+               FrameSpinMicros, showStart && showStart <= now ? now - showStart : 0);
 }
 
 }  // namespace plat::sdl
