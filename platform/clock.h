@@ -1,6 +1,8 @@
 // The millisecond clock and sleep. Called by the frame pacing and every timed library operation.
 // Real host: CLOCK_MONOTONIC. Headless host: a fake clock driven by the tests (platform/headless/headless.h).
 #pragma once
+#include <time.h>
+
 #include <cstdint>
 
 namespace plat {
@@ -11,5 +13,18 @@ uint32_t TimeMs();
 
 // Blocks for about ms milliseconds; 0 gives up the rest of the time slice.
 void SleepMs(uint32_t ms);
+
+// Microseconds the frame pacing has spent in its busy wait, summed since the start. Kept by the frame
+// wait and read by the real host's frame log, so that a frame's own CPU time can be told apart from
+// the spin, which burns the rest of the frame on purpose.
+inline uint64_t FrameSpinMicros = 0;
+
+// The clock the spin is timed on, on every host: the millisecond clock is too coarse for it, and a
+// fake one would say nothing about CPU spent.
+inline uint64_t SpinClockMicros() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
 
 }  // namespace plat

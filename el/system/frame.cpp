@@ -24,10 +24,12 @@ bool WaitFrame() {
   // Sleep all but the last 3 ms, so the sleep's granularity cannot overshoot the frame; then spin.
   int32_t rest = static_cast<int32_t>(FrameMs - elapsed - 3);
   plat::SleepMs(rest > 0 ? static_cast<uint32_t>(rest) : 0);
+  const uint64_t spinStart = plat::SpinClockMicros();
   while (elapsed < FrameMs) {
     now = plat::TimeMs();
     elapsed = now - FrameStart;
   }
+  plat::FrameSpinMicros += plat::SpinClockMicros() - spinStart;
   FrameStart = now;
   return true;
 }
