@@ -185,6 +185,34 @@ inline void MixUnit(const uint8_t* d, uint32_t first, float gl, float gr, float*
   }
 }
 
+// A position at or past the buffer's end: a buffer played once stops and goes back to 0 (false);
+// a looping one wraps, counting the frames it went through.
+inline bool WrapAround(Buffer& b, uint64_t& pos, uint64_t& consumed) {
+  if (!b.looping) {
+    b.playing = false;
+    b.pos = 0;
+    b.fillAhead = 0;
+    return false;
+  }
+  const uint64_t end = static_cast<uint64_t>(b.frames) << 32;
+  while (pos >= end) pos -= end, consumed += b.frames;  // a step may be above the buffer length
+  return true;
+}
+
+// Adds one frame, interpolated between the frame at pos and the next, into acc[0..1].
+template <int Bits, int Channels>
+inline void MixFrame(const Buffer& b, const uint8_t* d, uint64_t pos, float gl, float gr, float* acc) {
+  const uint32_t n = b.frames;
+  uint32_t idx = static_cast<uint32_t>(pos >> 32);
+  uint32_t next = idx + 1 < n ? idx + 1 : (b.looping ? 0 : idx);
+  float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
+  float l0, r0, l1, r1;
+  Fetch<Bits, Channels>(d, idx, l0, r0);
+  Fetch<Bits, Channels>(d, next, l1, r1);
+  acc[0] += (l0 + (l1 - l0) * frac) * gl;
+  acc[1] += (r0 + (r1 - r0) * frac) * gr;
+}
+
 // Adds the buffer into acc (stereo) for frames frames with linear interpolation and moves its
 // position on; a buffer played once stops at its end and goes back to 0.
 template <int Bits, int Channels>
@@ -198,36 +226,11 @@ void MixVoiceAny(Buffer& b, float* acc, uint32_t frames) {
   const uint64_t startFrame = pos >> 32;
   uint64_t consumed = 0;
   for (uint32_t i = 0; i < frames; ++i) {
-    if (pos >= end) {
-      if (!b.looping) {
-        b.playing = false;
-        b.pos = 0;
-        b.fillAhead = 0;
-        return;
-      }
-      consumed += n;
-      pos -= end;
-      while (pos >= end) pos -= end, consumed += n;  // a step above the buffer length
-    }
-    uint32_t idx = static_cast<uint32_t>(pos >> 32);
-    uint32_t next = idx + 1 < n ? idx + 1 : (b.looping ? 0 : idx);
-    float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
-    float l0, r0, l1, r1;
-    Fetch<Bits, Channels>(d, idx, l0, r0);
-    Fetch<Bits, Channels>(d, next, l1, r1);
-    acc[2 * i] += (l0 + (l1 - l0) * frac) * gl;
-    acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * gr;
+    if (pos >= end && !WrapAround(b, pos, consumed)) return;
+    MixFrame<Bits, Channels>(b, d, pos, gl, gr, acc + 2 * static_cast<size_t>(i));
     pos += step;
   }
-  if (pos >= end) {
-    if (!b.looping) {
-      b.playing = false;
-      b.pos = 0;
-      b.fillAhead = 0;
-      return;
-    }
-    while (pos >= end) pos -= end, consumed += n;
-  }
+  if (pos >= end && !WrapAround(b, pos, consumed)) return;
   consumed += (pos >> 32);
   consumed -= startFrame;
   b.pos = pos;
@@ -250,17 +253,7 @@ void MixVoiceUnit(Buffer& b, float* acc, uint32_t frames) {
   uint64_t consumed = 0;
   uint32_t i = 0;
   while (i < frames) {
-    if (pos >= end) {
-      if (!b.looping) {
-        b.playing = false;
-        b.pos = 0;
-        b.fillAhead = 0;
-        return;
-      }
-      consumed += n;
-      pos -= end;
-      while (pos >= end) pos -= end, consumed += n;  // a step above the buffer length
-    }
+    if (pos >= end && !WrapAround(b, pos, consumed)) return;
     if (pos < safeEnd) {
       const uint32_t run = std::min(static_cast<uint32_t>((safeEnd - pos) >> 32), frames - i);
       MixUnit<Bits, Channels>(d, static_cast<uint32_t>(pos >> 32), gl, gr, acc + 2 * static_cast<size_t>(i), run);
@@ -268,26 +261,11 @@ void MixVoiceUnit(Buffer& b, float* acc, uint32_t frames) {
       i += run;
       continue;
     }
-    uint32_t idx = static_cast<uint32_t>(pos >> 32);
-    uint32_t next = idx + 1 < n ? idx + 1 : (b.looping ? 0 : idx);
-    float frac = static_cast<float>(pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
-    float l0, r0, l1, r1;
-    Fetch<Bits, Channels>(d, idx, l0, r0);
-    Fetch<Bits, Channels>(d, next, l1, r1);
-    acc[2 * i] += (l0 + (l1 - l0) * frac) * gl;
-    acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * gr;
+    MixFrame<Bits, Channels>(b, d, pos, gl, gr, acc + 2 * static_cast<size_t>(i));
     pos += step;
     ++i;
   }
-  if (pos >= end) {
-    if (!b.looping) {
-      b.playing = false;
-      b.pos = 0;
-      b.fillAhead = 0;
-      return;
-    }
-    while (pos >= end) pos -= end, consumed += n;
-  }
+  if (pos >= end && !WrapAround(b, pos, consumed)) return;
   consumed += (pos >> 32);
   consumed -= startFrame;
   b.pos = pos;
