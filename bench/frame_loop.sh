@@ -15,35 +15,21 @@ set -u
 BUILD=$(cd "${1:?usage: frame_loop.sh <build dir> [rounds]}" && pwd)
 ROUNDS=${2:-12}
 BIN=$BUILD/oomori
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-for tool in Xvfb xdotool awk; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (deps.txt)"
-done
+. "$(dirname "$0")/../tools/xvfb.sh"
+require_tools Xvfb xdotool awk
 [ -x "$BIN" ] || fail "no $BIN"
 
 WORK=$(mktemp -d)
 XPID=
 GPID=
 cleanup() {
-  [ -n "$GPID" ] && kill "$GPID" 2>/dev/null
-  [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
-  wait 2>/dev/null
+  stop_x
   [ -n "${KEEP_LOG:-}" ] && cp "$WORK/frames.log" "$KEEP_LOG" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XPID=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=:$(head -n1 "$WORK/display")
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-mkdir -m 700 "$WORK/xdg"
-export XDG_RUNTIME_DIR=$WORK/xdg
+start_xvfb 640x480x24
 
 click() { xdotool mousemove 320 240 click "$1"; }
 

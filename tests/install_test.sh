@@ -7,16 +7,14 @@
 set -u
 
 BUILD=$(cd "${1:?usage: install_test.sh <build dir>}" && pwd)
-. "$(dirname "$0")/support/xvfb.sh"
+. "$(dirname "$0")/../tools/xvfb.sh"
 require_tools Xvfb xdotool xwd convert compare desktop-file-validate appstreamcli
 
 WORK=$(mktemp -d)
 XPID=
 GPID=
 cleanup() {
-  [ -n "$GPID" ] && kill "$GPID" 2>/dev/null
-  [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
-  wait 2>/dev/null
+  stop_x
   [ -n "${KEEP_WORK:-}" ] && { rm -rf "$KEEP_WORK"; cp -r "$WORK" "$KEEP_WORK"; }
   rm -rf "$WORK"
 }

@@ -8,7 +8,7 @@ BUILD=$(cd "${1:?usage: window_test.sh <build dir>}" && pwd)
 # The source tree: the nearest directory above this script that holds the asset manifest.
 SRC=$(cd "$(dirname "$0")" && while [ ! -f assets/resources.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)
 BIN=$BUILD/oomori
-. "$(dirname "$0")/support/xvfb.sh"
+. "$(dirname "$0")/../tools/xvfb.sh"
 require_tools Xvfb xdotool xwd convert compare
 [ -x "$BIN" ] || fail "no $BIN"
 
@@ -16,9 +16,7 @@ WORK=$(mktemp -d)
 XPID=
 GPID=
 cleanup() {
-  [ -n "$GPID" ] && kill "$GPID" 2>/dev/null
-  [ -n "$XPID" ] && kill "$XPID" 2>/dev/null
-  wait 2>/dev/null
+  stop_x
   if [ -n "${KEEP_SHOTS:-}" ]; then
     mkdir -p "$KEEP_SHOTS" && cp "$WORK"/*.png "$KEEP_SHOTS"/ 2>/dev/null
   fi

@@ -1,5 +1,6 @@
-# Shared by the shell tests that run the game in a real X window: sourced, not run.
-# Needs WORK (a scratch directory) set before start_xvfb.
+# Shared by the scripts that run the game in a real X window (tests, the frame-loop bench): sourced,
+# not run. Needs WORK (a scratch directory) set before start_xvfb; XPID and GPID (the game) are
+# what stop_x ends.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 check() {  # check "description" awk-condition
@@ -28,4 +29,11 @@ start_xvfb() {
   export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
   mkdir -p -m 700 "$WORK/xdg"
   export XDG_RUNTIME_DIR=$WORK/xdg
+}
+
+# stop_x: ends the game (GPID) and the X server (XPID), if running; for the scripts' exit traps.
+stop_x() {
+  [ -n "${GPID:-}" ] && kill "$GPID" 2>/dev/null
+  [ -n "${XPID:-}" ] && kill "$XPID" 2>/dev/null
+  wait 2>/dev/null
 }
