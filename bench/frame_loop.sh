@@ -39,13 +39,7 @@ LOG=$WORK/frames.log
 T0=$EPOCHREALTIME
 OOMORI_FRAME_LOG=$LOG "$BIN" >"$WORK/game.log" 2>&1 &
 GPID=$!
-for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null | head -n1)
-  [ -n "$WID" ] && break
-  kill -0 "$GPID" 2>/dev/null || fail "the game ended at start: $(cat "$WORK/game.log")"
-  sleep 0.1
-done
-[ -n "${WID:-}" ] || fail "no game window"
+wait_window
 
 # Title for two seconds, the menu, then start: the ready scene runs about three seconds.
 sleep 2

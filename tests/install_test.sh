@@ -52,14 +52,7 @@ cd "$WORK/cwd"
 start() {  # start ARGS...: the installed launcher in the background; sets GPID and WID
   "$P/bin/oomori" "$@" >"$WORK/game.log" 2>&1 &
   GPID=$!
-  WID=
-  for _ in $(seq 100); do
-    WID=$(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null | head -n1)
-    [ -n "$WID" ] && break
-    kill -0 "$GPID" 2>/dev/null || fail "the game ended at start: $(cat "$WORK/game.log")"
-    sleep 0.1
-  done
-  [ -n "$WID" ] || fail "no game window"
+  wait_window
 }
 finish() {  # finish HOW: waits for the game to end; it must end with status 0
   for _ in $(seq 50); do kill -0 "$GPID" 2>/dev/null || break; sleep 0.1; done

@@ -59,13 +59,7 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$WORK/lsan.supp
 cd "$WORK"
 "$BIN" >"$WORK/game.log" 2>&1 &
 GPID=$!
-for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null | head -n1)
-  [ -n "$WID" ] && break
-  kill -0 "$GPID" 2>/dev/null || fail "the game ended at start: $(cat "$WORK/game.log")"
-  sleep 0.1
-done
-[ -n "${WID:-}" ] || fail "no game window"
+wait_window
 
 # Title (a slow machine or the sanitizer build may take seconds for the first frame), then the menu
 # on the first left click.

@@ -31,6 +31,19 @@ start_xvfb() {
   export XDG_RUNTIME_DIR=$WORK/xdg
 }
 
+# wait_window: waits for the game (GPID, its output in $WORK/game.log) to show a window; sets WID.
+wait_window() {
+  local _
+  WID=
+  for _ in $(seq 100); do
+    WID=$(xdotool search --onlyvisible --pid "$GPID" 2>/dev/null | head -n1)
+    [ -n "$WID" ] && return 0
+    kill -0 "$GPID" 2>/dev/null || fail "the game ended at start: $(cat "$WORK/game.log")"
+    sleep 0.1
+  done
+  fail "no game window"
+}
+
 # stop_x: ends the game (GPID) and the X server (XPID), if running; for the scripts' exit traps.
 stop_x() {
   [ -n "${GPID:-}" ] && kill "$GPID" 2>/dev/null
