@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "el/draw/draw_state.h"
 #include "el/elDraw.h"
 #include "el/elSystem.h"
@@ -32,25 +33,6 @@ double CpuNs() {
   timespec ts;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return ts.tv_sec * 1e9 + ts.tv_nsec;
-}
-
-double ThreadCpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e9 + ts.tv_nsec;
-}
-
-// Best of five rounds of n calls: CPU ns per call (so other work on the machine counts less).
-double Measure(int n, const std::function<void()>& fn) {
-  for (int i = 0; i < n / 10 + 1; ++i) fn();
-  double best = 1e300;
-  for (int round = 0; round < 5; ++round) {
-    double t0 = ThreadCpuNs();
-    for (int i = 0; i < n; ++i) fn();
-    double t = (ThreadCpuNs() - t0) / n;
-    if (t < best) best = t;
-  }
-  return best;
 }
 
 // A sprite picture in 5-6-5: a disc on the key colour (green), so about a fifth is transparent.

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "el/draw/draw_state.h"
 #include "el/elDraw.h"
 #include "el/elSystem.h"
@@ -33,24 +34,6 @@
 namespace {
 
 constexpr int kW = 640, kH = 480;
-
-double CpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e9 + ts.tv_nsec;
-}
-
-// Best of five rounds of n calls: CPU ns per call.
-double Measure(int n, const std::function<void()>& fn) {
-  for (int i = 0; i < n / 10 + 1; ++i) fn();
-  double best = 1e300;
-  for (int round = 0; round < 5; ++round) {
-    double t0 = CpuNs();
-    for (int i = 0; i < n; ++i) fn();
-    best = std::min(best, (CpuNs() - t0) / n);
-  }
-  return best;
-}
 
 // A busy picture on the back screen, so that the filters work on varied pixels.
 void Paint() {
