@@ -199,6 +199,16 @@ inline bool WrapAround(Buffer& b, uint64_t& pos, uint64_t& consumed) {
   return true;
 }
 
+// After a mixing loop: wraps a position left at the end, stores it, and takes the frames gone by
+// from those filled ahead.
+inline void Settle(Buffer& b, uint64_t pos, uint64_t startFrame, uint64_t consumed) {
+  if (pos >= static_cast<uint64_t>(b.frames) << 32 && !WrapAround(b, pos, consumed)) return;
+  consumed += (pos >> 32);
+  consumed -= startFrame;
+  b.pos = pos;
+  b.fillAhead = b.fillAhead > consumed ? static_cast<uint32_t>(b.fillAhead - consumed) : 0;
+}
+
 // Adds one frame, interpolated between the frame at pos and the next, into acc[0..1].
 template <int Bits, int Channels>
 inline void MixFrame(const Buffer& b, const uint8_t* d, uint64_t pos, float gl, float gr, float* acc) {
@@ -230,11 +240,7 @@ void MixVoiceAny(Buffer& b, float* acc, uint32_t frames) {
     MixFrame<Bits, Channels>(b, d, pos, gl, gr, acc + 2 * static_cast<size_t>(i));
     pos += step;
   }
-  if (pos >= end && !WrapAround(b, pos, consumed)) return;
-  consumed += (pos >> 32);
-  consumed -= startFrame;
-  b.pos = pos;
-  b.fillAhead = b.fillAhead > consumed ? static_cast<uint32_t>(b.fillAhead - consumed) : 0;
+  Settle(b, pos, startFrame, consumed);
 }
 
 // MixVoiceAny for a buffer at the device rate from a whole frame: the frames up to the buffer's last
@@ -265,11 +271,7 @@ void MixVoiceUnit(Buffer& b, float* acc, uint32_t frames) {
     pos += step;
     ++i;
   }
-  if (pos >= end && !WrapAround(b, pos, consumed)) return;
-  consumed += (pos >> 32);
-  consumed -= startFrame;
-  b.pos = pos;
-  b.fillAhead = b.fillAhead > consumed ? static_cast<uint32_t>(b.fillAhead - consumed) : 0;
+  Settle(b, pos, startFrame, consumed);
 }
 
 template <int Bits, int Channels>
