@@ -1,24 +1,32 @@
-// Whole games on the headless host: scripted clicks through the real main loop, the game state
-// checked along the way, the ranking and rank.dat at the end.
+// Whole games on the headless host: scripted clicks through the real main loop, checked on the
+// captured screen, the sounds and music started, and rank.dat's bytes.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <string>
 
+#include "el/elMusic.h"
+#include "el/elStream.h"
 #include "el/elSystem.h"
+#include "el/system/sysinfo.h"
+#include "el/sound/sound_state.h"
 #include "game/game_state.h"
 #include "game/ranking.h"
 #include "game/scenes.h"
-#include "el/elMusic.h"
-#include "el/elStream.h"
-#include "el/sound/sound_state.h"
 #include "platform/audio.h"
-#include "platform/midi.h"
 #include "platform/headless/headless.h"
+#include "platform/headless/headless_audio.h"
+#include "platform/midi.h"
+#include "tests/support/files.h"
+#include "tests/support/frame_check.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/game_script.h"
 
@@ -26,50 +34,384 @@ using namespace gametest;
 
 namespace {
 
-// From the next frame on, play runs fast until one second is left, then at the normal pace.
-void FastUntilLastSecond(Driver& d) {
-  d.Then([&d] {
-    d.EachFrame([](int) {
-      if (SceneNo == 20 && TimeLeft > 1) plat::headless::AdvanceMs(1000);
-    });
-  });
+const char kNotice[] = "左クリックで食べて右クリックでおかわり！制限時間は30秒";
+constexpr uint32_t kMenu = 0x212121;
+
+// rank.dat of these five places: the values, then each XOR 0x96, 32-bit little-endian.
+std::vector<uint8_t> RankFile(std::vector<int32_t> places) {
+  std::vector<uint8_t> b;
+  for (int i = 0; i < 5; ++i) places.push_back(places[i] ^ 0x96);
+  for (int32_t v : places)
+    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k)));
+  return b;
 }
 
-// Ends play in the coming frame (its countdown second is over).
-void EndPlayNow() { plat::headless::AdvanceMs(1000); }
+testing::AssertionResult Label(const Image& f, const char* text, int x, int y, int size, uint32_t colour) {
+  const double m = LabelMatch(f, text, x, y, size, colour);
+  if (m >= 0.95) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "\"" << text << "\" at (" << x << ", " << y << "): " << m;
+}
+
+// The picture (its `part`) is on screen at (x, y), and matches there better than one pixel off.
+testing::AssertionResult Placed(const Image& f, const char* name, int x, int y, Rect part) {
+  const Image pic = ResourceBitmap(name);
+  const double at = PictureMatch(f, pic, x, y, part);
+  if (at < 0.97) return testing::AssertionFailure() << name << " at (" << x << ", " << y << "): " << at;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if ((dx || dy) && PictureMatch(f, pic, x + dx, y + dy, part) >= at)
+        return testing::AssertionFailure() << name << " fits (" << x + dx << ", " << y + dy << ") as well";
+  return testing::AssertionSuccess();
+}
+
+bool Absent(const Image& f, const char* name, int x, int y, Rect part) {
+  return PictureMatch(f, ResourceBitmap(name), x, y, part) < 0.5;
+}
+
+// The room and table behind the three game scenes, and the eater (his parts left and right of the
+// heap's column and the grains).
+void ExpectRoom(const Image& f, const char* eater) {
+  const Image back = Stretched(ResourceBitmap("BACK"), 640, 480);
+  EXPECT_GE(PictureMatch(f, back, 0, 0, {0, 60, 140, 330}), 0.97) << "room";
+  EXPECT_GE(PictureMatch(f, back, 0, 0, {480, 0, 640, 330}), 0.97) << "room";
+  EXPECT_GE(PictureMatch(f, ResourceBitmap("TABLE"), 120, 330, {345, 0, 400, 150}), 0.97) << "table";
+  EXPECT_TRUE(Placed(f, "MISO", 360, 320, {0, 0, 100, 87}));
+  const Image hito = ResourceBitmap(eater);
+  EXPECT_GE(std::min(PictureMatch(f, hito, 170, 30, {0, 0, 100, 170}), PictureMatch(f, hito, 170, 30, {200, 0, 240, 170})),
+            0.97)
+      << eater;
+}
+
+bool MusicPlaying(int32_t object) {
+  const MusicSlot& m = MusicObject[object];
+  return m.performance && m.segment && plat::MidiPerformanceIsPlaying(m.performance, m.segment, 0) == plat::MIDI_OK;
+}
+
+bool SoundPlaying(int32_t object) {
+  uint32_t status = 0;
+  plat::AudioGetStatus(SoundObject[object].buffer[0], &status);
+  return (status & plat::kAudioStatusPlaying) != 0;
+}
+
+// Plays the title tune to its end: the mix the device would pull in three seconds.
+void PlayOut() {
+  for (int i = 0; i < 150; ++i) plat::headless::PullAudio(960);
+}
+
+// A fresh directory standing in for the program's, holding the given files of the source tree.
+class TempProgramDir {
+ public:
+  TempProgramDir() {
+    char templ[] = "/tmp/oomori-progdir-XXXXXX";
+    if (mkdtemp(templ)) dir_ = templ;
+  }
+  ~TempProgramDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  void Add(const char* from, const char* name) {
+    const char* src = std::getenv("OOMORI_SOURCE_DIR");
+    std::filesystem::copy_file(std::filesystem::path(src ? src : ".") / from, dir_ / name);
+  }
+  std::string Exe() const { return (dir_ / "oomori").string(); }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// Verdicts by the first bowl count of their band.
+const std::pair<int, const char*> kVerdicts[] = {
+    {0, "おなかすいたよぉ"}, {1, "びみょ～だよぉ"}, {21, "わんこソバみたいだよぉ"}, {31, "食べまくりだよぉ"},
+    {51, "うすくちしょうゆが欲しいよぉ"}, {61, "ごはんやまもりすぎるよぉ"}, {71, "世界大会にいきたいよぉ"},
+    {81, "ごはんに見えて実はさとうだよぉ"}, {91, "みそしるも飲みたいよぉ"}, {96, "給食多すぎるよぉ"},
+    {100, "ついに全国大会レベルだよぉ"}, {106, "よく見たらチョークの粉だよぉ"}, {111, "ふりかけくらい欲しいよぉ"},
+    {116, "ごはんだけが友達だよぉ"}, {121, "もうかんべんしてよぉ(*>ε<*)"}};
 
 }  // namespace
 
-TEST(GamePlay, BowlsGoIntoTheRankingAndRankDat) {
+// One game of three bowls, every screen on the way checked as the player sees and hears it, then a
+// second game left during play.
+TEST(Game, ThreeBowlsThroughEveryScreen) {
   RunResult r = RunGame([](Driver& d) {
-    StartFromTitle(d);
-    EatBowls(d, 3);
-    FastClock(d);
-    d.WhenScene(30, [] {
-      // First frame of the result screen has run: the result is in the ranking.
-      EXPECT_EQ(Bowls, 3);
-      EXPECT_EQ(Rice, 10);
-      EXPECT_EQ(RankPlace, 0);
-      EXPECT_STREQ(RankGrade, "Ｅ");
-      EXPECT_EQ(Ranking.Get(0), 30);
-      EXPECT_EQ(Ranking.Get(1), -1);
-      EXPECT_FALSE(Ranking.IsEmpty());
+    static Image title, menu;
+    static Grain flying[kGrainCount];
+    static int readyStart;
+    static std::vector<int32_t> assets;
+    d.WhenScene(10, [] {
+      title = CapturedFrame();
+      KeepShot(title, "title");
+      EXPECT_TRUE(Label(title, kNotice, 82, 460, 18, 0xFFFFFF));
+      EXPECT_FALSE(Label(title, "左クリックでゲームスタート", 164, 330, 24, kMenu));
+      EXPECT_EQ(elStream::GetState(), 1) << "title tune";
+      RightClick();  // no menu yet: nothing
     });
-    ReturnAndQuit(d);
+    d.Then([] {
+      EXPECT_TRUE(CapturedFrame().px == title.px);
+      LeftClick();
+    });
+    // The click is read after the frame is drawn: the menu shows from the frame after.
+    d.AfterFrames(1, [] {
+      menu = CapturedFrame();
+      KeepShot(menu, "title_menu");
+      EXPECT_TRUE(Label(menu, "左クリックでゲームスタート", 164, 330, 24, kMenu));
+      EXPECT_TRUE(Label(menu, "ＥＳＣキーでゲームを終了します", 140, 390, 24, kMenu));
+      EXPECT_FALSE(Label(menu, "右クリックでスコアランキング表示", 128, 360, 24, kMenu)) << "empty ranking";
+      // The panel: each pixel halfway between the picture and white; outside it the picture as it was.
+      long inside = 0, blended = 0, changed = 0;
+      for (int y = 300; y < 455; ++y)
+        for (int x = 90; x < 550; ++x) {
+          const uint32_t before = title.At(x, y), after = menu.At(x, y);
+          if (x >= 110 && x < 530 && y >= 325 && y < 420) {
+            uint32_t want = 0;
+            for (int shift : {16, 8, 0}) want |= ((before >> shift & 0xFF) + 255) / 2 << shift;
+            ++inside;
+            blended += SameOnScreen(after, want);
+          } else {
+            changed += after != before;
+          }
+        }
+      EXPECT_GT(blended, inside * 3 / 4) << "pale panel (110, 325)-(530, 420)";
+      EXPECT_EQ(changed, 0) << "outside the panel";
+      RightClick();  // empty ranking: nothing
+    });
+    d.AfterFrames(1, [] {
+      EXPECT_TRUE(CapturedFrame().px == menu.px);
+      EXPECT_EQ(BackPic, 0) << "no game asset is loaded before a game starts";
+      LeftClick();
+    });
+    d.WhenScene(15, [&d] {
+      readyStart = d.Frame() - 1;
+      ExpectRoom(CapturedFrame(), "HITO1");
+      EXPECT_NE(elStream::GetState(), 1) << "the title tune stops";
+      EXPECT_FALSE(SoundPlaying(ReadySound));
+    });
+    d.When([] { return ReadyFrame == 61; }, [] {
+      EXPECT_TRUE(Placed(CapturedFrame(), "READY", 220, 220, {0, 0, 200, 40}));
+      EXPECT_TRUE(SoundPlaying(ReadySound));
+      EXPECT_FALSE(SoundPlaying(GoSound));
+    });
+    d.When([] { return ReadyFrame == 121; }, [] {
+      const Image f = CapturedFrame();
+      EXPECT_GE(PictureMatch(f, Stretched(ResourceBitmap("GO"), 400, 80), 120, 200), 0.97) << "GO";
+      EXPECT_TRUE(Absent(f, "READY", 220, 220, {0, 0, 200, 40}));
+      EXPECT_TRUE(SoundPlaying(GoSound));
+      EXPECT_FALSE(MusicPlaying(PlayMusic));
+    });
+    d.WhenScene(20, [&d] {
+      EXPECT_EQ(d.Frame() - 1 - readyStart, 182) << "frames of the ready scene";
+      EXPECT_TRUE(MusicPlaying(PlayMusic));
+      const Image f = CapturedFrame();
+      KeepShot(f, "play");
+      ExpectRoom(f, "HITO1");
+      EXPECT_TRUE(Placed(f, "OWAN", 270, 320, {0, 0, 90, 100}));
+      EXPECT_TRUE(Placed(f, "GOHAN1", 270, 70, {0, 0, 100, 25}));
+      for (int i = 0; i < 9; ++i) EXPECT_TRUE(Placed(f, "GOHAN2", 270, 295 - 25 * i, {0, 0, 100, 25}));
+      EXPECT_TRUE(Label(f, "残り 30秒", 10, 10, 32, 0xFFFFFF));
+      LeftClick();
+      LeftClick();  // two in one frame eat once
+    });
+    // Each frame shows the state the frame before left: the bite's frame still the full bowl.
+    d.Then([] {
+      std::copy(std::begin(Grains), std::end(Grains), flying);
+      EXPECT_TRUE(SoundPlaying(PakuSound));
+    });
+    d.Then([] {
+      const Image f = CapturedFrame();
+      ExpectRoom(f, "HITO4");
+      EXPECT_TRUE(Placed(f, "OWAN", 270, 320, {0, 0, 90, 100}));
+      EXPECT_TRUE(Absent(f, "GOHAN2", 270, 295, {0, 0, 100, 25})) << "no rice left";
+      // One bite throws five grains, drawn where the frame found them, one over the other.
+      const Image tsubu = ResourceBitmap("TSUBU");
+      std::vector<int64_t> want(f.px.size(), -1);
+      int active = 0;
+      for (const Grain& g : flying)
+        for (int i = 0; g.active && i < 64; ++i)
+          if (tsubu.At(i % 8, i / 8) != 0x00FF00 && g.x + i % 8 < 640 && g.y + i / 8 < 480)
+            want[static_cast<size_t>(g.y + i / 8) * 640 + g.x + i % 8] = tsubu.At(i % 8, i / 8), active += i == 0;
+      long total = 0, same = 0;
+      for (size_t i = 0; i < want.size(); ++i)
+        if (want[i] >= 0) ++total, same += SameOnScreen(f.px[i], static_cast<uint32_t>(want[i]));
+      EXPECT_EQ(std::count_if(std::begin(flying), std::end(flying), [](const Grain& g) { return g.active; }), 5);
+      EXPECT_GE(same, total * 97 / 100) << "grains";
+      EXPECT_FALSE(SoundPlaying(OkawariSound));
+      RightClick();
+    });
+    // The call for another bowl: still eating for a frame, then holding the new bowl up; the counted
+    // bowl stands in the stack, none on the table.
+    d.AfterFrames(1, [] {
+      const Image f = CapturedFrame();
+      ExpectRoom(f, "HITO2");
+      EXPECT_TRUE(Placed(f, "OWAN", 150, 418, {0, 0, 100, 62}));
+      EXPECT_TRUE(SoundPlaying(OkawariSound));
+    });
+    d.AfterFrames(1, [] {
+      const Image f = CapturedFrame();
+      KeepShot(f, "play_refill");
+      EXPECT_GE(PictureMatch(f, ResourceBitmap("HITO3"), 170, 30, {0, 0, 100, 170}), 0.97);
+      EXPECT_TRUE(Placed(f, "OWAN", 410, 100, {30, 0, 100, 100}));
+      EXPECT_TRUE(Absent(f, "OWAN", 270, 320, {0, 0, 90, 100}));
+    });
+    EatBowls(d, 2);
+    FastClock(d);
+    d.WhenScene(25, [] {
+      const Image f = CapturedFrame();
+      KeepShot(f, "time_up");
+      ExpectRoom(f, "HITO1");
+      EXPECT_TRUE(Placed(f, "SOKO", 220, 220, {0, 0, 200, 40}));
+      EXPECT_TRUE(Label(f, "残り  0秒", 10, 10, 32, 0xFFFFFF));
+      EXPECT_FALSE(MusicPlaying(PlayMusic));
+      EXPECT_TRUE(MusicPlaying(OwariMusic));
+      // Three bowls, the lowest number on top.
+      EXPECT_TRUE(Placed(f, "OWAN", 150, 394, {0, 0, 100, 12}));
+      EXPECT_TRUE(Placed(f, "OWAN", 150, 418, {0, 0, 100, 62}));
+      EXPECT_TRUE(Absent(f, "OWAN", 190, 418, {60, 0, 100, 62}));
+      Bowls = 31;  // the stack in runs of thirty, drawn from the coming frames
+    });
+    static Image at90;
+    d.Then([] {
+      EXPECT_TRUE(Placed(CapturedFrame(), "OWAN", 190, 418, {60, 0, 100, 62})) << "bowl 31 starts the second run";
+      Bowls = 61;
+    });
+    d.Then([] {
+      EXPECT_TRUE(Placed(CapturedFrame(), "OWAN", 230, 418, {60, 0, 100, 62})) << "bowl 61 starts the third run";
+      Bowls = 90;
+    });
+    d.Then([] {
+      at90 = CapturedFrame();
+      KeepShot(at90, "time_up_90");
+      EXPECT_TRUE(Placed(at90, "OWAN", 230, 70, {60, 0, 100, 12})) << "bowl 90 tops the third run";
+      Bowls = 95;
+    });
+    d.Then([] {
+      EXPECT_TRUE(CapturedFrame().px == at90.px) << "bowls 91 to 95 lie under bowls 61 to 65";
+      Bowls = 3;
+    });
+    d.WhenScene(30, [] {
+      EXPECT_TRUE(MusicPlaying(ResultMusic));
+      const Image f = CapturedFrame();
+      KeepShot(f, "result");
+      EXPECT_TRUE(Label(f, "食べたご飯：3杯", 30, 40, 48, 0xC88C50));
+      EXPECT_TRUE(Label(f, "摂取カロリー：7560Kcal", 30, 100, 48, 0xC88C50));
+      EXPECT_TRUE(Label(f, "ランク：Ｅ", 30, 160, 48, 0x648CB4));
+      EXPECT_TRUE(Label(f, "1位にランクインしました", 320, 220, 24, 0x0000FF));
+      EXPECT_TRUE(Label(f, "左クリックでタイトルに戻るよ", 290, 430, 24, 0x000000));
+      EXPECT_GE(PictureMatch(f, ResourceBitmap("HITO1"), 30, 200, {0, 0, 260, 280}), 0.97);
+      // The speech box: white from (300, 300) to (580, 340) along its edges, not beyond them.
+      int edge = 0, beyond = 0;
+      for (int y = 300; y < 340; ++y) {
+        edge += SameOnScreen(f.At(300, y), 0xFFFFFF) + SameOnScreen(f.At(579, y), 0xFFFFFF);
+        beyond += SameOnScreen(f.At(299, y), 0xFFFFFF) + SameOnScreen(f.At(580, y), 0xFFFFFF);
+      }
+      for (int x = 300; x < 580; ++x) {
+        edge += SameOnScreen(f.At(x, 300), 0xFFFFFF) + SameOnScreen(f.At(x, 339), 0xFFFFFF);
+        beyond += SameOnScreen(f.At(x, 299), 0xFFFFFF) + SameOnScreen(f.At(x, 340), 0xFFFFFF);
+      }
+      EXPECT_EQ(edge, 2 * 40 + 2 * 280);
+      EXPECT_LT(beyond, 40);
+    });
+    // The verdict of every band, at its first and its last bowl count.
+    for (size_t i = 0; i < std::size(kVerdicts); ++i)
+      for (int bowls : {kVerdicts[i].first, i + 1 < std::size(kVerdicts) ? kVerdicts[i + 1].first - 1 : 200}) {
+        d.Then([bowls] { Bowls = bowls; });
+        d.Then([i, bowls] { EXPECT_TRUE(Label(CapturedFrame(), kVerdicts[i].second, 305, 310, 18, 0)) << bowls; });
+      }
+    d.Then([] {
+      Bowls = 3;
+      assets = {BackPic, TsubuPic, Hito4Pic, ReadySound, OkawariSound, PlayMusic, OwariMusic};
+      LeftClick();
+    });
+    d.WhenScene(10, [] {
+      EXPECT_FALSE(MusicPlaying(ResultMusic));
+      EXPECT_EQ(elStream::GetState(), 1) << "title tune again";
+      EXPECT_FALSE(Label(CapturedFrame(), "左クリックでゲームスタート", 164, 330, 24, kMenu)) << "the menu waits for a click";
+    });
+    StartFromTitle(d);
+    d.WhenScene(20, [] {
+      const Image f = CapturedFrame();
+      EXPECT_TRUE(Label(f, "残り 30秒", 10, 10, 32, 0xFFFFFF));
+      EXPECT_TRUE(Placed(f, "GOHAN1", 270, 70, {0, 0, 100, 25}));
+      EXPECT_TRUE(Absent(f, "OWAN", 150, 418, {0, 0, 100, 62})) << "no bowls yet";
+      EXPECT_EQ((std::vector<int32_t>{BackPic, TsubuPic, Hito4Pic, ReadySound, OkawariSound, PlayMusic, OwariMusic}), assets)
+          << "nothing loaded again";
+      PressEscape();
+    });
   });
-  EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.status, 0);
-  long size = 0;
-  std::vector<int32_t> v = ReadRankFile(&size);
-  ASSERT_EQ(size, 40);
-  const std::vector<int32_t> want = {30, -1, -1, -1, -1, 30 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96};
-  EXPECT_EQ(v, want);
+  EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({30, -1, -1, -1, -1}));
 }
 
-TEST(GamePlay, ResultIsOnDiskBeforeTheProgramEnds) {
-  // Killed on the result screen: no exit hook runs, so only a save made when the result was
-  // entered can have put it into rank.dat.
-  std::remove("rank.dat");
+// A full ranking shown from the title's menu, then two games of no bowl: the first takes the empty
+// fifth place, the second only equals it. The title tune is a short tone here, played out at will.
+TEST(Game, RankingScreenAndResultsThatDoNotRank) {
+  TempProgramDir dir;
+  dir.Add("tests/data/tone.mp3", "titlebgm.mp3");
+  const std::string exe = dir.Exe();
+  RunResult r = RunGame([&exe](Driver& d) {
+    elSystem::SetExecutablePathForTest(exe.c_str());
+    // The first is no result a game can give, but one edited into rank.dat: its calories pass 2^31.
+    for (int32_t v : {8521770, 1215, 1150, 30}) Ranking.Insert(v);
+    d.WhenScene(10, LeftClick);
+    d.AfterFrames(1, [] {
+      EXPECT_TRUE(Label(CapturedFrame(), "右クリックでスコアランキング表示", 128, 360, 24, kMenu));
+      RightClick();
+    });
+    d.WhenScene(40, [] {
+      const Image f = CapturedFrame();
+      KeepShot(f, "ranking");
+      EXPECT_TRUE(Label(f, "ランキング", 220, 50, 40, 0x00E6E6));
+      EXPECT_TRUE(Label(f, "1位　852177杯　2147486040 Kcal", 30, 130, 32, 0xC88C50));
+      EXPECT_TRUE(Label(f, "神", 562, 130, 32, 0x6464FF));
+      EXPECT_TRUE(Label(f, "2位　121杯　306180 Kcal", 30, 180, 32, 0xC88C50));
+      EXPECT_TRUE(Label(f, "神", 562, 180, 32, 0x6464FF));
+      EXPECT_TRUE(Label(f, "3位　115杯　289800 Kcal", 30, 230, 32, 0xC88C50));
+      EXPECT_TRUE(Label(f, "SS", 562, 230, 32, 0x00FFFF));
+      EXPECT_TRUE(Label(f, "4位　 3杯　7560 Kcal", 30, 280, 32, 0xC88C50));
+      EXPECT_TRUE(Label(f, "Ｅ", 562, 280, 32, 0xC8C864));
+      EXPECT_TRUE(Label(f, "5位　--杯　-- Kcal", 30, 330, 32, 0xC88C50));
+      EXPECT_TRUE(Label(f, "-", 562, 330, 32, 0xC8C864));
+      EXPECT_TRUE(Label(f, "左クリックでタイトル画面に戻ります", 30, 380, 24, 0x000000));
+      // The title tune runs on, and starts again when it reaches its end.
+      EXPECT_EQ(elStream::GetState(), 1);
+      PlayOut();
+      EXPECT_EQ(elStream::GetState(), 4);
+      RightClick();  // nothing here
+    });
+    d.Then([] {
+      EXPECT_EQ(elStream::GetState(), 1) << "the tune starts again";
+      EXPECT_EQ(SceneNo, 40);
+      LeftClick();
+    });
+    d.AfterFrames(1, [] {
+      EXPECT_TRUE(Label(CapturedFrame(), "ＥＳＣキーでゲームを終了します", 140, 390, 24, kMenu)) << "back with the menu up";
+      PlayOut();
+    });
+    d.Then([] {
+      EXPECT_EQ(elStream::GetState(), 1) << "the title starts its tune again too";
+      LeftClick();  // left and right in one frame: the game starts
+      RightClick();
+    });
+    d.Then([] { EXPECT_EQ(SceneNo, 15); });
+    for (int game = 0; game < 2; ++game) {
+      const char* line = game ? "ランクインしませんでした" : "5位にランクインしました";
+      if (game) StartFromTitle(d);
+      FastClock(d);
+      d.WhenScene(30, [line] {
+        const Image f = CapturedFrame();
+        EXPECT_TRUE(Label(f, line, 320, 220, 24, 0x0000FF));
+        EXPECT_TRUE(Label(f, "摂取カロリー：0Kcal", 30, 100, 48, 0xC88C50));
+        EXPECT_TRUE(Label(f, "おなかすいたよぉ", 305, 310, 18, 0));
+      });
+      d.Then(LeftClick);
+    }
+    d.WhenScene(10, PressEscape);
+  });
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({8521770, 1215, 1150, 30, 0}));
+}
+
+TEST(Game, ResultIsOnDiskBeforeTheProgramEnds) {
+  // Killed on the result screen: no exit hook runs, so only the save made on entering the result
+  // can have put it into rank.dat.
   RunResult r = RunGame(
       [](Driver& d) {
         StartFromTitle(d);
@@ -79,379 +421,126 @@ TEST(GamePlay, ResultIsOnDiskBeforeTheProgramEnds) {
       },
       SIGKILL);
   EXPECT_FALSE(r.exited);
-  const std::vector<int32_t> want = {40, -1, -1, -1, -1, 40 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96, -1 ^ 0x96};
-  EXPECT_EQ(ReadRankFile(), want);
+  EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({40, -1, -1, -1, -1}));
 }
 
-TEST(GamePlay, LaterGamesStartFreshAndLoadNothing) {
+// The refill: a right click counts the bowl, the new one arrives at the end of the 19th frame; a left
+// click while more than 3 frames of it remain brings it at the end of that frame. Fast eating fills
+// the table of flying grains, and never more.
+TEST(Game, RefillTimingAndGrains) {
   RunResult r = RunGame([](Driver& d) {
-    auto objects = [] {
-      return std::vector<int32_t>{TitleBackPic, TitleBack2Pic, BackPic, Gohan1Pic, Gohan2Pic, Hito1Pic, Hito2Pic,
-                                  Hito3Pic, Hito4Pic, OwanPic, MisoPic, TablePic, ReadyPic, GoPic, SokoPic,
-                                  TsubuPic, ReadySound, GoSound, PakuSound, OkawariSound, PlayMusic};
-    };
-    static std::vector<int32_t> first;
-    // Game 1: two bowls.
-    StartFromTitle(d);
-    EatBowls(d, 2);
-    FastClock(d);
-    d.WhenScene(30, [objects] {
-      EXPECT_EQ(Bowls, 2);
-      EXPECT_EQ(RankPlace, 0);
-      first = objects();
-      EXPECT_GT(BackPic, 0);
-      EXPECT_GT(TsubuPic, 0);
-    });
-    d.Then(LeftClick);
-    // Game 2: five bowls, ranked first.
-    d.WhenScene(10, [] {
-      EXPECT_EQ(AssetsLoaded, 1);
-      EXPECT_EQ(TimeLeft, 30);
-      EXPECT_EQ(Bowls, 0);
-      EXPECT_EQ(Rice, 10);
-      EXPECT_EQ(TitleMenuShown, 0);
-      LeftClick();
-    });
-    d.Then(LeftClick);
-    d.WhenScene(15, [objects] { EXPECT_EQ(objects(), first) << "the second game loaded its assets again"; });
-    d.WhenScene(20, [] {
-      EXPECT_EQ(TimeLeft, 30);
-      EXPECT_EQ(Bowls, 0);
-      EXPECT_EQ(Rice, 10);
-    });
-    EatBowls(d, 5);
-    FastClock(d);
-    d.WhenScene(30, [] {
-      EXPECT_EQ(Bowls, 5);
-      EXPECT_EQ(RankPlace, 0);
-      EXPECT_EQ(Ranking.Get(0), 50);
-      EXPECT_EQ(Ranking.Get(1), 20);
-    });
-    d.Then(LeftClick);
-    // Game 3: no bowl at all still enters 0 into an empty place.
-    StartFromTitle(d);
-    FastClock(d);
-    d.WhenScene(30, [] {
-      EXPECT_EQ(Bowls, 0);
-      EXPECT_EQ(RankPlace, 2);
-      EXPECT_STREQ(RankGrade, "Ｅ");
-      EXPECT_EQ(Ranking.Get(2), 0);
-    });
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-  std::vector<int32_t> v = ReadRankFile();
-  ASSERT_EQ(v.size(), 10u);
-  EXPECT_EQ(v[0], 50);
-  EXPECT_EQ(v[1], 20);
-  EXPECT_EQ(v[2], 0);
-  EXPECT_EQ(v[3], -1);
-}
-
-TEST(GamePlay, ResultEqualToFifthPlaceDoesNotRank) {
-  RunResult r = RunGame([](Driver& d) {
-    for (int32_t v : {50, 40, 30, 20, 10}) Ranking.Insert(v);
-    StartFromTitle(d);
-    EatBowls(d, 1);
-    FastClock(d);
-    d.WhenScene(30, [] {
-      EXPECT_EQ(Bowls, 1);
-      EXPECT_EQ(RankPlace, -1);
-      EXPECT_EQ(Ranking.Get(4), 10);
-    });
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-// The refill: a right click counts the bowl and the new one arrives at the end of the 19th frame;
-// a left click while more than 3 frames of it remain brings it at the end of that frame.
-TEST(GamePlay, RefillTiming) {
-  RunResult r = RunGame([](Driver& d) {
-    static int clickFrame = -1;
-    static std::vector<int> riceAfter;  // Rice after each frame since the right click
-    StartFromTitle(d);
-    d.When([] { return SceneNo == 20 && Rice == 10; }, LeftClick);
-    d.When([] { return SceneNo == 20; }, [] {
-      // The bite has emptied the bowl at the end of the frame.
-      EXPECT_EQ(Rice, -1);
-      EXPECT_EQ(EatFrames, 4);
-      // A left click on the empty bowl changes nothing.
-      LeftClick();
-    });
-    d.Then([&d] {
-      EXPECT_EQ(Rice, -1);
-      EXPECT_EQ(EatFrames, 3);
-      clickFrame = d.Frame();
-      RightClick();
-    });
-    d.EachFrame([](int frame) {
-      if (clickFrame >= 0 && frame > clickFrame && frame <= clickFrame + 20) riceAfter.push_back(Rice);
-    });
-    d.AfterFrames(20, [] {
-      EXPECT_EQ(Bowls, 1);
-      ASSERT_EQ(riceAfter.size(), 20u);
-      // After frames 1..18 (counting the click's frame as 1) the bowl is still coming.
-      for (int i = 0; i < 18; ++i) EXPECT_EQ(riceAfter[i], -1) << "after frame " << i + 1;
-      EXPECT_EQ(riceAfter[18], 10);
-      EXPECT_EQ(riceAfter[19], 10);
-      EXPECT_EQ(RefillFrames, 0);
-    });
-    // A right click on a full bowl does nothing.
-    d.Then(RightClick);
-    d.Then([] {
-      EXPECT_EQ(Bowls, 1);
-      EXPECT_EQ(RefillFrames, 0);
-      LeftClick();
-    });
-    d.Then(RightClick);
-    // During the refill: a second right click changes nothing, a left click with 3 frames left
-    // changes nothing, one with more than 3 frames left hurries it.
-    d.Then([] {
-      EXPECT_EQ(RefillFrames, 19);
-      RightClick();
-    });
-    d.Then([] {
-      EXPECT_EQ(Bowls, 2);
-      EXPECT_EQ(RefillFrames, 18);
-      LeftClick();
-    });
-    d.Then([] {
-      EXPECT_EQ(RefillFrames, 1);
-      EXPECT_EQ(Rice, 10) << "a left click with 18 refill frames left brings the bowl at once";
-      LeftClick();  // eat it
-    });
-    d.Then(RightClick);
-    d.When([] { return RefillFrames == 3; }, LeftClick);
-    d.Then([] {
-      EXPECT_EQ(RefillFrames, 2) << "a left click with 3 refill frames left changes nothing";
-      EXPECT_EQ(Rice, -1);
-    });
-    d.Then([] {
-      EXPECT_EQ(RefillFrames, 1);
-      EXPECT_EQ(Rice, 10);
-      EXPECT_EQ(Bowls, 3);
-    });
-    FastClock(d);
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-TEST(GamePlay, TwoLeftClicksInOneFrameEatOnce) {
-  RunResult r = RunGame([](Driver& d) {
-    StartFromTitle(d);
-    d.When([] { return SceneNo == 20 && Rice == 10; }, [] {
-      LeftClick();
-      LeftClick();
-    });
-    d.Then([] {
-      EXPECT_EQ(Rice, -1);
-      EXPECT_EQ(EatFrames, 4);
-      int active = 0;
-      for (const Grain& g : Grains) active += g.active;
-      EXPECT_EQ(active, 5) << "one bite throws five grains";
-    });
-    FastClock(d);
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-// A right click in the frame that ends play, or in any of the 17 before it, counts the bowl but its
-// refill does not arrive; time-up then refills it without counting it again.
-TEST(GamePlay, RightClickInTheLastEighteenFrames) {
-  for (int before : {0, 17, 18}) {
-    SCOPED_TRACE(before);
-    RunResult r = RunGame([before](Driver& d) {
-      StartFromTitle(d);
-      FastUntilLastSecond(d);
-      d.When([] { return SceneNo == 20 && TimeLeft == 1 && Rice == 10; }, LeftClick);
-      d.When([] { return Rice == -1; }, RightClick);
-      if (before == 0) {
-        // The click's own frame ends play.
-        d.EachFrame([](int) {
-          static bool done = false;
-          if (!done && SceneNo == 20 && Rice == -1 && RefillFrames == 0 && Bowls == 0 && TimeLeft == 1) {
-            done = true;
-            EndPlayNow();
-          }
-        });
-      } else {
-        d.AfterFrames(before - 1, EndPlayNow);
-      }
-      d.WhenScene(25, [before] {
-        EXPECT_EQ(Bowls, 1);
-        if (before < 18) {
-          EXPECT_EQ(Rice, -1) << "the refill has not arrived";
-          EXPECT_EQ(RefillFrames, 19 - before);
-        } else {
-          EXPECT_EQ(Rice, 10);
-        }
-      });
-      d.WhenScene(30, [] {
-        EXPECT_EQ(Bowls, 1);
-        EXPECT_EQ(Rice, 10);
-        EXPECT_EQ(Ranking.Get(0), 10);
-      });
-      ReturnAndQuit(d);
-    });
-    EXPECT_EQ(r.status, 0);
-  }
-}
-
-TEST(GamePlay, EmptiedBowlWithoutRightClickCountsAtTimeUp) {
-  RunResult r = RunGame([](Driver& d) {
-    StartFromTitle(d);
-    EatBowls(d, 2);
-    FastUntilLastSecond(d);
-    d.When([] { return SceneNo == 20 && TimeLeft == 1 && Rice == 10 && RefillFrames == 0; }, LeftClick);
-    d.Then(EndPlayNow);
-    d.WhenScene(25, [] {
-      EXPECT_EQ(Bowls, 2);
-      EXPECT_EQ(Rice, -1);
-      EXPECT_EQ(RefillFrames, 0);
-    });
-    d.WhenScene(30, [] {
-      EXPECT_EQ(Bowls, 3);
-      EXPECT_EQ(Rice, 10);
-      EXPECT_EQ(Ranking.Get(0), 30);
-    });
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-TEST(GamePlay, AtMostFiftyGrainsFly) {
-  RunResult r = RunGame([](Driver& d) {
+    static std::vector<int> riceAfter;
     static int most = 0;
     d.EachFrame([](int) {
       int active = 0;
-      for (const Grain& g : Grains) {
-        active += g.active;
+      for (const Grain& g : Grains)
         if (g.active) {
-          // Thrown up to 30 degrees either side of straight up at 10 pixels a frame.
-          EXPECT_LE(std::abs(g.vx), 5.01);
+          ++active;
+          EXPECT_LE(std::abs(g.vx), 5.01) << "up to 30 degrees either side of straight up";
           EXPECT_LE(g.y, 480);
         }
-      }
-      EXPECT_LE(active, kGrainCount);
-      if (active > most) most = active;
+      most = std::max(most, active);
+      if (SceneNo == 20 && Bowls == 1 && riceAfter.size() < 20) riceAfter.push_back(Rice);
     });
     StartFromTitle(d);
-    EatBowls(d, 15, /*hurry=*/true);
+    d.When([] { return SceneNo == 20 && Rice == 10; }, LeftClick);
     d.Then([] {
-      EXPECT_EQ(most, kGrainCount) << "fast eating fills the grain table";
-      // With every grain in flight a bite throws none.
-      for (Grain& g : Grains) g.active = 1;
-      Grain before[kGrainCount];
-      std::memcpy(before, Grains, sizeof before);
-      BurstGrains();
-      EXPECT_EQ(std::memcmp(before, Grains, sizeof before), 0);
-    });
-    FastClock(d);
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-// Switching away during play stops the frames; back again, the countdown has lost one second.
-TEST(GamePlay, CountdownAfterTheWindowWasInactive) {
-  RunResult r = RunGame([](Driver& d) {
-    static int32_t leftBefore = 0;
-    static int resumeFrame = 0;
-    static int nextTick = -1;
-    StartFromTitle(d);
-    d.When([] { return SceneNo == 20 && TimeLeft == 27; }, [&d] {
-      leftBefore = TimeLeft;
-      d.PauseApp(10000);
-    });
-    d.Then([&d] {
-      // The first frame after the pause has counted one second, however long the pause was.
-      EXPECT_EQ(TimeLeft, leftBefore - 1);
-      resumeFrame = d.Frame() - 1;
-    });
-    d.When([] { return TimeLeft == leftBefore - 2; }, [&d] { nextTick = d.Frame(); });
-    d.Then([] {
-      // The second restarted at that frame, so the next one took a full second of frames.
-      EXPECT_GE(nextTick - resumeFrame, 55);
-      EXPECT_LE(nextTick - resumeFrame, 66);
-    });
-    FastClock(d);
-    ReturnAndQuit(d);
-  });
-  EXPECT_EQ(r.status, 0);
-}
-
-namespace {
-
-bool MusicPlaying(int32_t object) {
-  const MusicSlot& m = MusicObject[object];
-  return m.performance != nullptr && m.segment != nullptr &&
-         plat::MidiPerformanceIsPlaying(m.performance, m.segment, 0) == plat::MIDI_OK;
-}
-
-bool SoundPlaying(int32_t object) {
-  if (object < 0) return false;
-  uint32_t status = 0;
-  plat::AudioGetStatus(SoundObject[object].buffer[0], &status);
-  return (status & plat::kAudioStatusPlaying) != 0;
-}
-
-}  // namespace
-
-// The four sounds start with their captions and clicks, not before.
-TEST(GamePlay, SoundsOfTheGame) {
-  RunResult r = RunGame([](Driver& d) {
-    StartFromTitle(d);
-    d.When([] { return SceneNo == 15 && ReadyFrame == 60; }, [] {
-      EXPECT_GE(ReadySound, 0);
-      EXPECT_FALSE(SoundPlaying(ReadySound));
+      EXPECT_EQ(Rice, -1);
+      LeftClick();  // on the empty bowl: nothing
     });
     d.Then([] {
-      EXPECT_TRUE(SoundPlaying(ReadySound)) << "S-READY with the ready caption";
-      EXPECT_FALSE(SoundPlaying(GoSound));
-    });
-    d.When([] { return ReadyFrame == 121; }, [] { EXPECT_TRUE(SoundPlaying(GoSound)) << "S-GO with the go caption"; });
-    d.When([] { return SceneNo == 20 && Rice == 10; }, [] {
-      EXPECT_FALSE(SoundPlaying(PakuSound));
-      LeftClick();
-    });
-    d.Then([] {
-      EXPECT_TRUE(SoundPlaying(PakuSound)) << "PAKU with the bite";
-      EXPECT_FALSE(SoundPlaying(OkawariSound));
+      EXPECT_EQ(Rice, -1);
+      EXPECT_EQ(Bowls, 0);
       RightClick();
     });
-    d.Then([] { EXPECT_TRUE(SoundPlaying(OkawariSound)) << "OKAWARI with the call for another bowl"; });
-    d.Then(PressEscape);
+    d.AfterFrames(20, [] {
+      ASSERT_EQ(riceAfter.size(), 20u);
+      EXPECT_EQ(std::count(riceAfter.begin(), riceAfter.begin() + 18, -1), 18) << "the bowl comes after 19 frames";
+      EXPECT_EQ(riceAfter[18], 10);
+      RightClick();  // on a full bowl: nothing
+    });
+    d.Then([] {
+      EXPECT_EQ(Bowls, 1);
+      LeftClick();
+    });
+    d.Then(RightClick);
+    d.Then(RightClick);  // a second call during the refill: nothing
+    d.Then([] {
+      EXPECT_EQ(Bowls, 2);
+      LeftClick();  // 18 frames left: hurried
+    });
+    d.Then([] {
+      EXPECT_EQ(Rice, 10);
+      LeftClick();
+    });
+    d.Then(RightClick);
+    d.When([] { return RefillFrames == 3; }, LeftClick);  // 3 frames left: not hurried
+    d.Then([] { EXPECT_EQ(Rice, -1); });
+    d.Then([] { EXPECT_EQ(Rice, 10); });
+    EatBowls(d, 15, /*hurry=*/true);
+    d.Then([] { EXPECT_EQ(most, kGrainCount); });
+    FastClock(d);
+    d.WhenScene(30, [] { EXPECT_TRUE(Label(CapturedFrame(), "食べたご飯：18杯", 30, 40, 48, 0xC88C50)); });
+    ReturnAndQuit(d);
   });
   EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({180, -1, -1, -1, -1}));
 }
 
-// The play music through the game, the time-up jingle, the result music, and the title tune back
-// on the title.
-TEST(GamePlay, MusicOfTheGame) {
+// The end of play: a bowl called for in the last 18 frames (or emptied and never called for) is
+// counted once, and time-up brings the refill that did not arrive.
+TEST(Game, BowlsAtTheEndOfPlay) {
+  struct Case {
+    int framesBefore;  // between the right click and the end of play; -1: no right click
+    int32_t riceAtTimeUp;
+  };
+  for (Case c : {Case{0, -1}, Case{17, -1}, Case{18, 10}, Case{-1, -1}}) {
+    SCOPED_TRACE(c.framesBefore);
+    RunResult r = RunGame([c](Driver& d) {
+      StartFromTitle(d);
+      d.Then([&d] {
+        d.EachFrame([](int) {
+          if (SceneNo == 20 && TimeLeft > 1) plat::headless::AdvanceMs(1000);
+        });
+      });
+      d.When([] { return SceneNo == 20 && TimeLeft == 1 && Rice == 10; }, LeftClick);
+      if (c.framesBefore < 0) {
+        d.Then([] { plat::headless::AdvanceMs(1000); });
+      } else {
+        d.When([] { return Rice == -1; }, [c] {
+          RightClick();
+          if (c.framesBefore == 0) plat::headless::AdvanceMs(1000);
+        });
+        if (c.framesBefore > 0) d.AfterFrames(c.framesBefore - 1, [] { plat::headless::AdvanceMs(1000); });
+      }
+      d.WhenScene(25, [c] {
+        EXPECT_EQ(Bowls, c.framesBefore < 0 ? 0 : 1);
+        EXPECT_EQ(Rice, c.riceAtTimeUp);
+      });
+      d.WhenScene(30, [] { EXPECT_TRUE(Label(CapturedFrame(), "食べたご飯：1杯", 30, 40, 48, 0xC88C50)); });
+      ReturnAndQuit(d);
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({10, -1, -1, -1, -1}));
+  }
+}
+
+// Switching away during play stops the frames; back again, the countdown has lost one second, and
+// the next second is a full one.
+TEST(Game, CountdownAfterTheWindowWasInactive) {
   RunResult r = RunGame([](Driver& d) {
-    d.WhenScene(10, [] { EXPECT_EQ(elStream::GetState(), 1) << "title tune"; });
+    static int resumeFrame = 0;
     StartFromTitle(d);
-    d.WhenScene(15, [] {
-      EXPECT_NE(elStream::GetState(), 1) << "the title tune stops when a game starts";
-      EXPECT_FALSE(MusicPlaying(PlayMusic));
+    d.When([] { return SceneNo == 20 && TimeLeft == 27; }, [&d] { d.PauseApp(10000); });
+    d.Then([&d] {
+      EXPECT_EQ(TimeLeft, 26);
+      resumeFrame = d.Frame() - 1;
     });
-    d.WhenScene(20, [] { EXPECT_TRUE(MusicPlaying(PlayMusic)); });
-    FastClock(d);
-    d.WhenScene(25, [] {
-      EXPECT_FALSE(MusicPlaying(PlayMusic));
-      EXPECT_TRUE(MusicPlaying(OwariMusic));
+    d.When([] { return TimeLeft == 25; }, [&d] {
+      EXPECT_GE(d.Frame() - resumeFrame, 55);
+      EXPECT_LE(d.Frame() - resumeFrame, 66);
+      PressEscape();
     });
-    d.WhenScene(30, [] { EXPECT_TRUE(MusicPlaying(ResultMusic)); });
-    d.Then(LeftClick);
-    d.WhenScene(10, [] {
-      EXPECT_FALSE(MusicPlaying(ResultMusic));
-      EXPECT_FALSE(MusicPlaying(OwariMusic));
-      EXPECT_EQ(elStream::GetState(), 1) << "title tune again";
-    });
-    d.Then(PressEscape);
   });
   EXPECT_EQ(r.status, 0);
 }
