@@ -11,52 +11,14 @@ class Reader {
   Reader(const uint8_t* d, size_t n) : d_(d), n_(n) {}
   size_t pos() const { return p_; }
   size_t left() const { return n_ - p_; }
-  bool Seek(size_t p) {
-    if (p > n_) return false;
-    p_ = p;
-    return true;
-  }
-  bool Skip(size_t k) {
-    if (k > left()) return false;
-    p_ += k;
-    return true;
-  }
-  bool U8(uint8_t* v) {
-    if (left() < 1) return false;
-    *v = d_[p_++];
-    return true;
-  }
-  bool Le16(uint16_t* v) {
-    if (left() < 2) return false;
-    *v = static_cast<uint16_t>(d_[p_] | d_[p_ + 1] << 8);
-    p_ += 2;
-    return true;
-  }
-  bool Le32(uint32_t* v) {
-    if (left() < 4) return false;
-    *v = static_cast<uint32_t>(d_[p_]) | static_cast<uint32_t>(d_[p_ + 1]) << 8 |
-         static_cast<uint32_t>(d_[p_ + 2]) << 16 | static_cast<uint32_t>(d_[p_ + 3]) << 24;
-    p_ += 4;
-    return true;
-  }
-  bool Be16(uint16_t* v) {
-    if (left() < 2) return false;
-    *v = static_cast<uint16_t>(d_[p_] << 8 | d_[p_ + 1]);
-    p_ += 2;
-    return true;
-  }
-  bool Be32(uint32_t* v) {
-    if (left() < 4) return false;
-    *v = static_cast<uint32_t>(d_[p_]) << 24 | static_cast<uint32_t>(d_[p_ + 1]) << 16 |
-         static_cast<uint32_t>(d_[p_ + 2]) << 8 | static_cast<uint32_t>(d_[p_ + 3]);
-    p_ += 4;
-    return true;
-  }
-  bool Tag(const char* t) {
-    if (left() < 4 || std::memcmp(d_ + p_, t, 4) != 0) return false;
-    p_ += 4;
-    return true;
-  }
+  bool Seek(size_t p) { return p <= n_ && (p_ = p, true); }
+  bool Skip(size_t k) { return k <= left() && (p_ += k, true); }
+  bool U8(uint8_t* v) { return Num(v, false); }
+  bool Le16(uint16_t* v) { return Num(v, false); }
+  bool Le32(uint32_t* v) { return Num(v, false); }
+  bool Be16(uint16_t* v) { return Num(v, true); }
+  bool Be32(uint32_t* v) { return Num(v, true); }
+  bool Tag(const char* t) { return left() >= 4 && std::memcmp(d_ + p_, t, 4) == 0 && (p_ += 4, true); }
   // MIDI variable-length quantity: at most four bytes.
   bool Vlq(uint32_t* v) {
     uint32_t x = 0;
@@ -64,10 +26,7 @@ class Reader {
       uint8_t b;
       if (!U8(&b)) return false;
       x = (x << 7) | (b & 0x7F);
-      if (!(b & 0x80)) {
-        *v = x;
-        return true;
-      }
+      if (!(b & 0x80)) return *v = x, true;
     }
     return false;
   }
@@ -77,6 +36,16 @@ class Reader {
   const uint8_t* d_;
   size_t n_;
   size_t p_ = 0;
+
+  template <typename T>
+  bool Num(T* v, bool bigEndian) {
+    if (left() < sizeof(T)) return false;
+    uint32_t x = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) x |= uint32_t{d_[p_ + i]} << (8 * (bigEndian ? sizeof(T) - 1 - i : i));
+    p_ += sizeof(T);
+    *v = static_cast<T>(x);
+    return true;
+  }
 };
 
 }  // namespace
