@@ -100,26 +100,13 @@ void PlayOut() {
   for (int i = 0; i < 150; ++i) plat::headless::PullAudio(960);
 }
 
-// A fresh directory standing in for the program's, holding the given files of the source tree.
-class TempProgramDir {
- public:
-  TempProgramDir() {
-    char templ[] = "/tmp/oomori-progdir-XXXXXX";
-    if (mkdtemp(templ)) dir_ = templ;
-  }
-  ~TempProgramDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  void Add(const char* from, const char* name) {
-    const char* src = std::getenv("OOMORI_SOURCE_DIR");
-    std::filesystem::copy_file(std::filesystem::path(src ? src : ".") / from, dir_ / name);
-  }
-  std::string Exe() const { return (dir_ / "oomori").string(); }
-
- private:
-  std::filesystem::path dir_;
-};
+// A program in a fresh directory holding this file of the source tree (none for nullptr).
+std::filesystem::path ProgramIn(const char* from, const char* name) {
+  char templ[] = "/tmp/oomori-progdir-XXXXXX";
+  const std::filesystem::path dir = mkdtemp(templ) ? templ : "/nonexistent", src = std::getenv("OOMORI_SOURCE_DIR");
+  if (from) std::filesystem::copy_file(src / from, dir / name);
+  return dir / "oomori";
+}
 
 // Verdicts by the first bowl count of their band.
 const std::pair<int, const char*> kVerdicts[] = {
@@ -345,9 +332,7 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
 // A full ranking shown from the title's menu, then two games of no bowl: the first takes the empty
 // fifth place, the second only equals it. The title tune is a short tone here, played out at will.
 TEST(Game, RankingScreenAndResultsThatDoNotRank) {
-  TempProgramDir dir;
-  dir.Add("tests/data/tone.mp3", "titlebgm.mp3");
-  const std::string exe = dir.Exe();
+  const std::string exe = ProgramIn("tests/data/tone.mp3", "titlebgm.mp3");
   RunResult r = RunGame([&exe](Driver& d) {
     elSystem::SetExecutablePathForTest(exe.c_str());
     // The first is no result a game can give, but one edited into rank.dat: its calories pass 2^31.
@@ -409,6 +394,7 @@ TEST(Game, RankingScreenAndResultsThatDoNotRank) {
   });
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(testfiles::ReadFile("rank.dat"), RankFile({8521770, 1215, 1150, 30, 0}));
+  std::filesystem::remove_all(std::filesystem::path(exe).parent_path());
 }
 
 TEST(Game, ResultIsOnDiskBeforeTheProgramEnds) {
@@ -552,9 +538,7 @@ TEST(Game, CountdownAfterTheWindowWasInactive) {
 // title is black and silent, one report for each file, and the game plays on.
 TEST(Game, TitlePictureAndMissingMedia) {
   for (bool withPicture : {true, false}) {
-    TempProgramDir dir;
-    if (withPicture) dir.Add("tests/data/title_bands.jpg", "oomori.jpg");
-    const std::string exe = dir.Exe();
+    const std::string exe = ProgramIn(withPicture ? "tests/data/title_bands.jpg" : nullptr, "oomori.jpg");
     RunResult r = RunGame([&exe, withPicture](Driver& d) {
       elSystem::SetExecutablePathForTest(exe.c_str());
       d.WhenScene(10, [withPicture] {
@@ -580,6 +564,7 @@ TEST(Game, TitlePictureAndMissingMedia) {
       });
     });
     EXPECT_EQ(r.status, 0);
+    std::filesystem::remove_all(std::filesystem::path(exe).parent_path());
   }
 }
 

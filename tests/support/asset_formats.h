@@ -16,7 +16,7 @@ struct Rgb {
 
 struct Bitmap {
   int32_t width = 0;
-  int32_t height = 0;  // always positive here; bottom_up tells the row order of the file
+  int32_t height = 0;  // positive; bottom_up tells the row order of the file
   bool bottom_up = true;
   uint16_t bpp = 0;
   uint32_t compression = 0;

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +19,7 @@
 namespace {
 
 // Every run starts without a ranking file: the ranking is loaded by a static constructor before any
-// test runs, and a file left by an earlier run in this directory would leak its results into it.
+// test runs, and a file left by an earlier run would leak its results into it.
 struct RemoveStaleRankFile {
   RemoveStaleRankFile() { std::remove("rank.dat"); }
 };
@@ -32,14 +33,8 @@ class PipeReporter : public testing::EmptyTestEventListener {
     if (!r.failed()) return;
     std::string line = std::string(r.file_name() ? r.file_name() : "?") + ":" + std::to_string(r.line_number()) +
                        ": " + r.message() + "\n";
-    const char* p = line.data();
-    size_t left = line.size();
-    while (left > 0) {
-      ssize_t n = write(fd_, p, left);
-      if (n <= 0) break;
-      p += n;
-      left -= static_cast<size_t>(n);
-    }
+    for (size_t done = 0, n; done < line.size(); done += n)
+      if ((n = static_cast<size_t>(std::max<ssize_t>(write(fd_, line.data() + done, line.size() - done), 0))) == 0) break;
   }
 
  private:
@@ -121,25 +116,13 @@ void PressEscape() {
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal) {
   RunResult result;
   int fds[2];
-  if (pipe(fds) != 0) {
-    ADD_FAILURE() << "pipe failed";
-    return result;
-  }
   // A runtime directory of its own, so the single-instance lock never meets another copy (a game
   // being played on this machine, or another test binary running at the same time).
   char runtimeDir[] = "/tmp/oomori-test-XXXXXX";
-  if (mkdtemp(runtimeDir) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed";
-    close(fds[0]);
-    close(fds[1]);
-    return result;
-  }
   std::fflush(nullptr);
-  pid_t pid = fork();
+  pid_t pid = pipe(fds) != 0 || mkdtemp(runtimeDir) == nullptr ? -1 : fork();
   if (pid < 0) {
-    ADD_FAILURE() << "fork failed";
-    close(fds[0]);
-    close(fds[1]);
+    ADD_FAILURE() << "cannot start the game process";
     return result;
   }
   if (pid == 0) {
@@ -188,21 +171,14 @@ RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal)
 
 std::vector<int32_t> ReadRankFile(long* size) {
   std::vector<int32_t> values;
-  if (size) *size = -1;
   FILE* f = std::fopen("rank.dat", "rb");
-  if (!f) return values;
+  if (size) *size = f ? 0 : -1;
   unsigned char b[4];
-  long bytes = 0;
-  size_t got;
-  while ((got = std::fread(b, 1, 4, f)) > 0) {
-    bytes += static_cast<long>(got);
-    if (got == 4) {
-      values.push_back(static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                            static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24));
-    }
+  for (size_t got; f && (got = std::fread(b, 1, 4, f)) > 0;) {
+    if (size) *size += static_cast<long>(got);
+    if (got == 4) values.push_back(static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24));
   }
-  std::fclose(f);
-  if (size) *size = bytes;
+  if (f) std::fclose(f);
   return values;
 }
 

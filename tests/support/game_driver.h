@@ -13,9 +13,9 @@
 namespace gametest {
 
 struct RunResult {
-  bool exited = false;  // ended by exit (not by a signal)
-  int status = -1;      // exit status
-  std::string log;      // failures reported by the child
+  bool exited = false;  // ended by exit, not by a signal
+  int status = -1;
+  std::string log;  // failures reported by the child
 };
 class Driver;
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
