@@ -285,18 +285,14 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
       EXPECT_TRUE(Label(f, "1位にランクインしました", 320, 220, 24, 0x0000FF));
       EXPECT_TRUE(Label(f, "左クリックでタイトルに戻るよ", 290, 430, 24, 0x000000));
       EXPECT_GE(PictureMatch(f, ResourceBitmap("HITO1"), 30, 200, {0, 0, 260, 280}), 0.97);
-      // The speech box: white from (300, 300) to (580, 340) along its edges, not beyond them.
-      int edge = 0, beyond = 0;
-      for (int y = 300; y < 340; ++y) {
-        edge += SameOnScreen(f.At(300, y), 0xFFFFFF) + SameOnScreen(f.At(579, y), 0xFFFFFF);
-        beyond += SameOnScreen(f.At(299, y), 0xFFFFFF) + SameOnScreen(f.At(580, y), 0xFFFFFF);
-      }
-      for (int x = 300; x < 580; ++x) {
-        edge += SameOnScreen(f.At(x, 300), 0xFFFFFF) + SameOnScreen(f.At(x, 339), 0xFFFFFF);
-        beyond += SameOnScreen(f.At(x, 299), 0xFFFFFF) + SameOnScreen(f.At(x, 340), 0xFFFFFF);
-      }
-      EXPECT_EQ(edge, 2 * 40 + 2 * 280);
-      EXPECT_LT(beyond, 40);
+      // The speech box: white along its edges from (300, 300) to (580, 340), not beyond them.
+      auto white = [&f](int x, int y, int across) {
+        int n = 0;
+        for (int i = 0; i < (across ? 280 : 40); ++i) n += SameOnScreen(f.At(x + i * across, y + i * !across), 0xFFFFFF);
+        return n;
+      };
+      EXPECT_EQ(white(300, 300, 0) + white(579, 300, 0) + white(300, 300, 1) + white(300, 339, 1), 640);
+      EXPECT_LT(white(299, 300, 0) + white(580, 300, 0) + white(300, 299, 1) + white(300, 340, 1), 40);
     });
     // The verdict of every band, at its first and its last bowl count.
     for (size_t i = 0; i < std::size(kVerdicts); ++i)
