@@ -169,20 +169,6 @@ TEST_F(Ranking, OnlyAChangedTableIsWritten) {
   EXPECT_EQ(FileBytes(), newer);
 }
 
-TEST_F(Ranking, DirectoryNamedLikeTheFileIsLeftAlone) {
-  ASSERT_EQ(mkdir("rank.dat", 0755), 0);
-  {
-    RankingTable t;
-    ASSERT_EQ(hl::Boxes().size(), 1u);
-    EXPECT_TRUE(Has(hl::Boxes()[0].text, FullPath()) && Has(hl::Boxes()[0].text, "Is a directory")) << hl::Boxes()[0].text;
-    EXPECT_EQ(t.Insert(50), 0);
-    EXPECT_FALSE(t.Save());
-  }
-  EXPECT_EQ(hl::Boxes().size(), 1u);  // told once, at the start
-  EXPECT_TRUE(std::filesystem::is_directory("rank.dat"));
-  EXPECT_FALSE(std::filesystem::exists("rank.dat.new") || std::filesystem::exists("rank.dat.bad"));
-}
-
 // Cases the player may not read or write run in a forked child as "nobody" (root ignores mode bits)
 // in a scratch directory; a child that cannot set itself up exits kCannotRun.
 constexpr uid_t kNobody = 65534;
@@ -254,26 +240,30 @@ TEST(RankingFiles, ReadOnlyDirectoryIsToldOnceRetriedAndAnExistingFileWrittenInP
   });
 }
 
+// A file that cannot be read (no permission, a directory of that name), or a damaged one that cannot
+// be copied aside, is left as it is for the whole run: told once, never written.
 TEST(RankingFiles, UnreadableOrUncopyableFilesAreNeverReplaced) {
-  for (bool damaged : {false, true}) {
+  for (int kind : {0, 1, 2}) {
     Scratch s;
     Bytes before = Encode({300, 250, -1, -1, -1});
-    if (damaged) before[4] ^= 0x10;
-    Write(before, s.Path("rank.dat").c_str());
-    chmod(s.Path("rank.dat").c_str(), damaged ? 0666 : 0000);
-    if (damaged) chmod(s.dir.c_str(), 0555);  // no room for the copy
-    RunChild(s, true, [damaged] {
+    if (kind == 1) before[4] ^= 0x10;  // damaged
+    if (kind < 2) Write(before, s.Path("rank.dat").c_str());
+    if (kind == 2) mkdir(s.Path("rank.dat").c_str(), 0755);
+    chmod(s.Path("rank.dat").c_str(), kind == 0 ? 0000 : 0666);
+    if (kind == 1) chmod(s.dir.c_str(), 0555);  // no room for the copy
+    RunChild(s, true, [kind] {
       {
         RankingTable t;
-        ExpectOneBox("Permission denied");
-        EXPECT_TRUE(Has(hl::Boxes()[0].text, damaged ? "rank.dat.bad" : "保存されません"));
+        ExpectOneBox(kind == 2 ? "Is a directory" : "Permission denied");
+        EXPECT_TRUE(Has(hl::Boxes()[0].text, kind == 1 ? "rank.dat.bad" : "保存されません"));
         EXPECT_EQ(t.Get(0), -1);
         EXPECT_EQ(t.Insert(50), 0);
         EXPECT_FALSE(t.Save());
       }
       EXPECT_EQ(hl::Boxes().size(), 1u);
     });
-    EXPECT_EQ(FileBytes(s.Path("rank.dat")), before);
+    EXPECT_EQ(FileBytes(s.Path("rank.dat")), kind < 2 ? before : Bytes());
+    EXPECT_EQ(std::filesystem::is_directory(s.Path("rank.dat")), kind == 2);
     EXPECT_FALSE(std::filesystem::exists(s.Path("rank.dat.new")) || std::filesystem::exists(s.Path("rank.dat.bad")));
   }
 }
