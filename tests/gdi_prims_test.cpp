@@ -40,7 +40,6 @@ TEST_F(GdiTest, PixelsAndLines) {
   EXPECT_TRUE(r == 255 && g == 0 && b == 0 && At(7, 6) == 0xF800);
   elDraw::GetPixel(640, 0, &r, &g, &b);  // outside: CLR_INVALID
   EXPECT_EQ(r + g + b, 3u * 255);
-  elDraw::GetPixel(0, 0, nullptr, nullptr, nullptr);
   // A line leaves out its last pixel; a wide one is centred on its axis with round ends.
   elDraw::Line(10, 10, 20, 10, kGreen, 1);
   elDraw::Line(30, 30, 40, 40, kWhite, 0);
@@ -49,8 +48,7 @@ TEST_F(GdiTest, PixelsAndLines) {
   Expect({{20, 10, 0}, {9, 10, 0}, {15, 11, 0}, {31, 30, 0}, {40, 40, 0}});
   Expect({{125, 98, kBlue}, {125, 102, kBlue}, {125, 97, 0}, {125, 103, 0}, {152, 100, kBlue}, {154, 100, 0},
           {98, 100, kBlue}, {96, 100, 0}});
-  // Far outside the screen: cut, nothing breaks.
-  elDraw::Line(-100000, 200, 100000, 200, kRed, 1);
+  elDraw::Line(-100000, 200, 100000, 200, kRed, 1);  // far outside: cut, nothing breaks
   elDraw::Line(-2000000000, -2000000000, 2000000000, 2000000000, kRed, 3);
   Expect({{0, 200, kRed}, {639, 200, kRed}, {300, 300, kRed}});
 }
@@ -93,23 +91,18 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
       }
   }
   EXPECT_GT(inside, 20000);
-  // Hollow: the outline only; transparent hatch: the paper shows between the lines.
+  // Hollow: the outline only (too few points, or none: nothing); transparent: the paper between the lines.
   const elDraw::Point tri[3] = {{100, 100}, {200, 100}, {150, 180}};
   FillScreen([](int32_t, int32_t) { return P5(3, 3, 3); });
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 0);
-  elDraw::Polygon(tri, 1, kWhite, kBlue, 1, 1);  // too few points, or none: nothing
+  elDraw::Polygon(tri, 1, kWhite, kBlue, 1, 1);
   elDraw::Polygon(nullptr, 3, kWhite, kBlue, 1, 1);
-  Expect({{100, 100, kWhite}, {150, 100, kWhite}});
-  EXPECT_EQ(At(150, 130), P5(3, 3, 3));
+  EXPECT_TRUE(At(150, 100) == Px(kWhite) && At(154, 130) == P5(3, 3, 3));
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 2);
   EXPECT_TRUE(At(150, 130) == P5(3, 3, 3) && At(154, 130) == Px(kWhite) && At(20, 20) == P5(3, 3, 3));
 }
 
 TEST_F(GdiTest, BezierFollowsItsControlPoints) {
-  const elDraw::Point straight[4] = {{10, 50}, {20, 50}, {30, 50}, {40, 50}};
-  elDraw::Bezier(straight, 4, kGreen, 1);
-  for (int32_t x = 10; x <= 40; ++x) ASSERT_EQ(At(x, 50), Px(kGreen)) << x;
-  Expect({{25, 49, 0}, {25, 51, 0}});
   // A symmetric arch: its top lies three quarters of the way to the control points' height.
   const elDraw::Point arch[4] = {{100, 200}, {100, 120}, {200, 120}, {200, 200}};
   elDraw::Bezier(arch, 4, kWhite, 1);
@@ -122,25 +115,9 @@ TEST_F(GdiTest, BezierFollowsItsControlPoints) {
 
 TEST_F(GdiTest, InvertTwiceRestores) {
   FillScreen(Coded);
-  elDraw::InvertRect(5, 5, 10, 10);
-  elDraw::InvertRect(-5, -5, 10000, 10000);
-  elDraw::InvertRect(-5, -5, 10000, 10000);
+  for (const int32_t r : {10, 10000, 10000}) elDraw::InvertRect(r == 10 ? 5 : -5, r == 10 ? 5 : -5, r, r);
   EXPECT_EQ(At(5, 5), static_cast<uint16_t>(~Coded(5, 5)));
   EXPECT_TRUE(At(10, 10) == Coded(10, 10) && At(4, 9) == Coded(4, 9) && At(639, 479) == Coded(639, 479));
-}
-
-class Gdi555Test : public GdiTest {
-  void Configure() override { plat::headless::SetSixteenBitFormat(plat::PixelFormat::RGB555); }
-};
-
-TEST_F(Gdi555Test, ColoursInFiveFiveFive) {
-  elDraw::Line(0, 0, 5, 0, kWhite, 3);
-  elDraw::InvertRect(0, 10, 1, 11);
-  elDraw::Rectangle(10, 10, 20, 20, kRed, kGreen, 1);
-  EXPECT_EQ(At(2, 0), 0x7FFF);
-  EXPECT_EQ(At(0, 10), 0x7FFF);  // the unused top bit stays 0
-  EXPECT_EQ(At(15, 15), 0x7C00);
-  EXPECT_EQ(At(10, 10), 0x03E0);
 }
 
 }  // namespace
