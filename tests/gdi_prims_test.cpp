@@ -32,7 +32,7 @@ class GdiTest : public drawtest::DrawTest {
   }
 };
 
-TEST_F(GdiTest, PixelsAndLines) {
+TEST_F(GdiTest, PixelsLinesAndRectangles) {
   uint32_t r = 0, g = 0, b = 0;
   elDraw::SetPixel(7, 6, kRed);
   elDraw::SetPixel(-1, 0, kRed);  // outside: ignored
@@ -48,17 +48,15 @@ TEST_F(GdiTest, PixelsAndLines) {
   Expect({{20, 10, 0}, {9, 10, 0}, {15, 11, 0}, {31, 30, 0}, {40, 40, 0}});
   Expect({{125, 98, kBlue}, {125, 102, kBlue}, {125, 97, 0}, {125, 103, 0}, {152, 100, kBlue}, {154, 100, 0},
           {98, 100, kBlue}, {96, 100, 0}});
+  // A rectangle's fill lies inside its outline; the corners may come in any order.
+  elDraw::Rectangle(210, 20, 230, 40, kBlue, kRed, 1);
+  elDraw::Rectangle(140, 140, 100, 100, kBlue, kGreen, 4);
+  Expect({{210, 20, kRed}, {229, 39, kRed}, {220, 20, kRed}, {210, 30, kRed}, {211, 21, kBlue}, {228, 38, kBlue},
+          {230, 30, 0}, {220, 40, 0}, {209, 30, 0}, {220, 19, 0}});
+  Expect({{99, 120, kGreen}, {101, 120, kGreen}, {120, 120, kBlue}, {97, 120, 0}, {120, 97, 0}});
   elDraw::Line(-100000, 200, 100000, 200, kRed, 1);  // far outside: cut, nothing breaks
   elDraw::Line(-2000000000, -2000000000, 2000000000, 2000000000, kRed, 3);
   Expect({{0, 200, kRed}, {639, 200, kRed}, {300, 300, kRed}});
-}
-
-TEST_F(GdiTest, RectanglesFillInsideTheirOutline) {
-  elDraw::Rectangle(10, 20, 30, 40, kBlue, kRed, 1);
-  elDraw::Rectangle(140, 140, 100, 100, kBlue, kGreen, 4);  // corners in any order
-  Expect({{10, 20, kRed}, {29, 39, kRed}, {20, 20, kRed}, {10, 30, kRed}, {11, 21, kBlue}, {28, 38, kBlue},
-          {30, 30, 0}, {20, 40, 0}, {9, 30, 0}, {20, 19, 0}});
-  Expect({{99, 120, kGreen}, {101, 120, kGreen}, {120, 120, kBlue}, {97, 120, 0}, {120, 97, 0}});
 }
 
 // Polygons against a model: a pixel well inside (even-odd rule) shows the diagonal-cross hatch on
@@ -102,7 +100,7 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
   EXPECT_TRUE(At(150, 130) == P5(3, 3, 3) && At(154, 130) == Px(kWhite) && At(20, 20) == P5(3, 3, 3));
 }
 
-TEST_F(GdiTest, BezierFollowsItsControlPoints) {
+TEST_F(GdiTest, BezierFollowsItsControlPointsAndInvertTwiceRestores) {
   // A symmetric arch: its top lies three quarters of the way to the control points' height.
   const elDraw::Point arch[4] = {{100, 200}, {100, 120}, {200, 120}, {200, 200}};
   elDraw::Bezier(arch, 4, kWhite, 1);
@@ -111,11 +109,11 @@ TEST_F(GdiTest, BezierFollowsItsControlPoints) {
   Expect({{100, 200, kWhite}});
   elDraw::Bezier(arch, 4, kRed, 3);
   Expect({{150, 139, kRed}, {150, 141, kRed}, {150, 137, 0}});
-}
-
-TEST_F(GdiTest, InvertTwiceRestores) {
+  // Inverting twice restores, off the screen's edges too.
   FillScreen(Coded);
-  for (const int32_t r : {10, 10000, 10000}) elDraw::InvertRect(r == 10 ? 5 : -5, r == 10 ? 5 : -5, r, r);
+  elDraw::InvertRect(5, 5, 10, 10);
+  elDraw::InvertRect(-5, -5, 10000, 10000);
+  elDraw::InvertRect(-5, -5, 10000, 10000);
   EXPECT_EQ(At(5, 5), static_cast<uint16_t>(~Coded(5, 5)));
   EXPECT_TRUE(At(10, 10) == Coded(10, 10) && At(4, 9) == Coded(4, 9) && At(639, 479) == Coded(639, 479));
 }
