@@ -21,9 +21,7 @@ bool Decode(const std::vector<uint8_t>& b, plat::Image* img, size_t from = 0) {
   return plat::DecodeBmp(b.data() + from, b.size() - from, img);
 }
 
-// Every seed shows pixel (x, y) in colour P[(x + y) % 4], black and white alternating for 1 bit
-// (tools/make_bmp_seeds.py). A bitmap stored among resources has no file header; it is read in
-// place within a larger block.
+// Every seed shows P[(x + y) % 4] (1 bit: black and white); the headerless one is read inside a block.
 TEST(Bmp, EveryDepthAndLayout) {
   const uint32_t p[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
   for (const std::string name : {"c1.bmp", "c4.bmp", "c8_topdown.bmp", "c16.bmp", "c16_565.bmp", "c24.bmp",
@@ -59,8 +57,7 @@ TEST(Bmp, RefusesWhatItCannotRead) {
   EXPECT_FALSE(plat::DecodeBmp(p4.data(), 60, &img));
 }
 
-// Indices beyond the colours used are black; colours declared beyond what the depth can index are
-// skipped over, the palette keeps the ones a pixel can name.
+// Indices beyond the colours used are black; colours beyond what the depth can index are skipped.
 TEST(Bmp, PaletteBeyondTheColoursUsedAndTheDepth) {
   plat::Image img;
   std::vector<uint8_t> b = Seed("c8_topdown.bmp");

@@ -1,5 +1,4 @@
-// Fonts, direct text, the text box against a model of its layout, the reveal, the smoothed box
-// against a model of its reduction, laid-out text, and CP932 conversion.
+// Fonts, direct text, text boxes and the smoothed box against models, the reveal, laid-out text, CP932.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -94,10 +93,9 @@ TEST_F(TextTest, DirectTextAndDebugText) {
 
 using Rects = std::vector<std::array<int32_t, 4>>;
 
-// The glyph table a text box should leave, from the layout rules: glyphs are measured one by one;
-// one that does not fit opens the next line, unless it is a closing mark, which hangs past the edge
-// and keeps its entry; a line feed records nothing; the box ends before a line that reaches the
-// bottom. The bounding entry grows to the pen after the advance plus the glyph's width.
+// The glyph table a text box should leave: a glyph that does not fit opens the next line, unless it is
+// a closing mark, which hangs past the edge and keeps its entry; a line feed records nothing; the box
+// ends before a line that reaches the bottom; the bounding entry grows to the pen plus the glyph's width.
 Rects ModelBox(plat::Rect box, const std::vector<std::string>& glyphs, uint32_t flags) {
   static const std::set<std::string> hanging = {"、", "。", "，", "．", "・", "…", "‥", "”",
                                                 "’", "（", "」", ",",  ".",  "　", " "};
@@ -139,7 +137,7 @@ TEST_F(TextTest, TextBoxLayoutFollowsTheRules) {
     const Rects want = ModelBox(box, glyphs, flags);
     elDraw::EndFont();
     Rects got;
-    for (int32_t k = 0; k < GlyphCount; ++k) got.push_back({GlyphRect[k].left, GlyphRect[k].top, GlyphRect[k].right, GlyphRect[k].bottom});
+    for (const plat::Rect* g = GlyphRect; g < GlyphRect + GlyphCount; ++g) got.push_back({g->left, g->top, g->right, g->bottom});
     ASSERT_EQ(got, want) << "flags " << flags << " text " << plat::Cp932ToUtf8(text.c_str());
     EXPECT_EQ(Ink(FontObject(), kAll), Ink(FontObject(), GlyphRect[0]));
     EXPECT_EQ(Ink(BackSurface, kAll), 0);  // not put
@@ -174,17 +172,15 @@ TEST_F(TextTest, TextBoxPutsKeyedColoursShadowAndEmboldening) {
   elDraw::EndFont();
 }
 
-// The reveal shows one glyph more every interval, each in its own turn, a closing mark that hangs
-// past the edge included, in the plain and the smoothed box; interval 0 shows the whole box at once.
+// One glyph more every interval, a hanging mark in its own turn too; interval 0 shows the whole box.
 TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
   Font(16);
-  const int32_t right = 4 * Extent("a").cx;  // four "a" fill the box, "…" hangs
+  const int32_t right = 4 * Extent("a").cx;  // four "a" fill the box (the smoothed one's end before it)
   elDraw::EndFont();
   for (const bool smooth : {false, true}) {
     elDraw::ClearScreen();
     if (smooth) elDraw::SetFontSmooth(1, 16);
     smooth ? elDraw::SetTextColor(0xFFFFFF, 0, 1) : Font(16);
-    // The smoothed box wants its glyphs to end before the edge.
     (smooth ? elDraw::SmoothTextBoxNoPut : elDraw::TextBoxNoPut)(0, 0, right + smooth, 200, "aaaa…", 0);
     smooth ? elDraw::EndFontSmooth() : elDraw::EndFont();
     ASSERT_EQ(GlyphCount, 6);
@@ -202,9 +198,8 @@ TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
   }
 }
 
-// The smoothed box against a model of the 2:1 reduction on the 5-6-5 screen: each output pixel
-// blends the non-black glyph pixels around its source pixel in the double-size strip with the paper
-// under it; the clip rectangle cuts the output on every side without moving it.
+// Each output pixel blends the non-black pixels around its source in the double-size strip with the
+// paper under it (5-6-5 screen); the clip rectangle cuts the output on every side without moving it.
 TEST_F(TextTest, SmoothingReducesAndBlendsTheStrip) {
   std::mt19937 rng(3);
   for (int32_t y = 0; y < 480; ++y)

@@ -1,5 +1,4 @@
-// GDI primitives on the back screen: pixels, lines, rectangles, polygons against an even-odd model,
-// curves, inversion, and the colours of a 5-5-5 screen.
+// GDI primitives on the back screen: pixels, lines, rectangles, polygons against a model, curves, inversion.
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -59,8 +58,8 @@ TEST_F(GdiTest, PixelsLinesAndRectangles) {
   Expect({{0, 200, kRed}, {639, 200, kRed}, {300, 300, kRed}});
 }
 
-// Polygons against a model: a pixel well inside (even-odd rule) shows the diagonal-cross hatch on
-// the opaque background, one well outside is untouched. Points past the count are never used.
+// A pixel well inside (even-odd rule) shows the cross hatch on the opaque background, one well outside
+// is untouched; points past the count are never used.
 TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
   std::mt19937 rng(5);
   int inside = 0;

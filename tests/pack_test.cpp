@@ -23,7 +23,7 @@ bool NoObjectsFrom(int32_t n) {
 
 // One entry: width, height, name with its NUL, X1R5G5B5 pixels.
 void Entry(std::vector<uint8_t>& pack, const std::string& name, uint16_t w, uint16_t h, const std::vector<uint16_t>& px) {
-  pack.insert(pack.end(), {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)});
+  for (uint16_t v : {w, h}) pack.insert(pack.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
   pack.insert(pack.end(), name.c_str(), name.c_str() + name.size() + 1);
   for (uint16_t p : px) pack.insert(pack.end(), {static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)});
 }
