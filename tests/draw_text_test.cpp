@@ -130,9 +130,12 @@ TEST_F(TextTest, TextBoxLayoutFollowsTheRules) {
     std::string text;
     for (int n = static_cast<int>(rng() % 16); n > 0; --n) text += glyphs.emplace_back(pieces[rng() % 11]);
     const int32_t l = static_cast<int32_t>(rng() % 60), t = static_cast<int32_t>(rng() % 60);
-    const plat::Rect box{l, t, l + 8 + static_cast<int32_t>(rng() % 90), t + 8 + static_cast<int32_t>(rng() % 90)};
     const uint32_t flags = (rng() % 4) | (rng() % 8) << 8;
-    Font(12 + static_cast<int32_t>(rng() % 3) * 2);
+    const int32_t height = 12 + static_cast<int32_t>(rng() % 3) * 2, lineH = height + static_cast<int32_t>(flags & 0xFF);
+    // Half the boxes end exactly where a line of the plain height reaches the bottom.
+    const int32_t bottom = t + (rng() % 2 ? (1 + static_cast<int32_t>(rng() % 4)) * lineH : 8 + static_cast<int32_t>(rng() % 90));
+    const plat::Rect box{l, t, l + 8 + static_cast<int32_t>(rng() % 90), bottom};
+    Font(height);
     elDraw::TextBoxNoPut(box.left, box.top, box.right, box.bottom, text.c_str(), flags);
     const Rects want = ModelBox(box, glyphs, flags);
     elDraw::EndFont();
@@ -256,7 +259,7 @@ TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
   elDraw::DrawTextBox(0, 20, 100, 40, "あ", 1);
   const int right = Ink(BackSurface, {84, 0, 100, 16}), centre = Ink(BackSurface, {42, 20, 58, 36});
   EXPECT_TRUE(right > 10 && centre > 10 && right + centre == Ink(BackSurface, kAll));
-  EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 40, 400, "あいうえお"), 48);   // two a line
+  EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 32, 400, "あいうえお"), 48);   // two a line, exactly filling it
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 60, 400, "ab cd ef gh"), 32);  // "ab cd", "ef gh"
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 400, 400, "a\nb\r\nc"), 48);
   EXPECT_EQ(elDraw::MeasureTextBox(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, "ab cd\nef gh"), 32);
