@@ -137,7 +137,7 @@ Font* CreateFontIndirect(const LogFontA& lf) {
   // Positive heights ask for the cell (ascent + descent), negative ones for the em square.
   int32_t h = lf.lfHeight == 0 ? kDefaultCellHeight : lf.lfHeight;
   if (h > 0)
-    f->ppem = std::max(1, static_cast<int32_t>(std::lround(h * e->upem / cell)));
+    f->ppem = static_cast<int32_t>(std::clamp(std::round(h * static_cast<double>(e->upem) / cell), 1.0, double(INT32_MAX)));
   else
     f->ppem = std::max(1, -std::max(h, -4096));
   f->ppem = std::min(f->ppem, 4096);
