@@ -10,7 +10,6 @@
 #include "el/sound/sound_state.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
-
 #include "tests/support/files.h"
 
 namespace soundtest {
@@ -40,23 +39,6 @@ inline std::vector<uint8_t> PcmFormat(uint32_t rate, uint16_t bits, uint16_t cha
   return f;
 }
 
-// A canonical 44-byte-header WAVE image.
-inline std::vector<uint8_t> Wave(const std::vector<uint8_t>& samples, uint32_t rate = 11025, uint16_t bits = 8,
-                                 uint16_t channels = 1) {
-  std::vector<uint8_t> v;
-  PutId(v, "RIFF");
-  Put32(v, static_cast<uint32_t>(36 + samples.size()));
-  PutId(v, "WAVE");
-  PutId(v, "fmt ");
-  Put32(v, 16);
-  std::vector<uint8_t> f = PcmFormat(rate, bits, channels);
-  v.insert(v.end(), f.begin(), f.end());
-  PutId(v, "data");
-  Put32(v, static_cast<uint32_t>(samples.size()));
-  v.insert(v.end(), samples.begin(), samples.end());
-  return v;
-}
-
 // A RIFF WAVE image of the given chunks, in order, each padded to an even size.
 inline std::vector<uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
   std::vector<uint8_t> body;
@@ -72,6 +54,12 @@ inline std::vector<uint8_t> Riff(const std::vector<std::pair<std::string, std::v
   Put32(head, static_cast<uint32_t>(body.size()));
   body.insert(body.begin(), head.begin(), head.end());
   return body;
+}
+
+// A canonical 44-byte-header WAVE image.
+inline std::vector<uint8_t> Wave(const std::vector<uint8_t>& samples, uint32_t rate = 11025, uint16_t bits = 8,
+                                 uint16_t channels = 1) {
+  return Riff({{"fmt ", PcmFormat(rate, bits, channels)}, {"data", samples}});
 }
 
 // n 8-bit samples counting up from first (wrapping), so every position is recognisable.
@@ -121,6 +109,11 @@ inline bool Playing(plat::AudioBuffer b) {
   uint32_t s = 0;
   plat::AudioGetStatus(b, &s);
   return (s & plat::kAudioStatusPlaying) != 0;
+}
+
+// The 8-bit sample heard at output frame i (left channel) of a mix at unit gain.
+inline uint8_t Heard(const std::vector<int16_t>& out, size_t i) {
+  return static_cast<uint8_t>(out[2 * i] / 256 + 128);
 }
 
 }  // namespace soundtest
