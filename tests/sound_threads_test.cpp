@@ -1,0 +1,166 @@
+// The mixer pulled on a thread of its own, as the host's audio callback pulls it, while the program's
+// thread loads, plays, pauses, frees and reloads sound objects, streams a pack entry, runs the media
+// stream and sets the sound module up again. Also run under ThreadSanitizer (test.sh).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "el/elStream.h"
+#include "tests/support/sound_support.h"
+
+namespace hl = plat::headless;
+using namespace soundtest;
+
+namespace {
+
+constexpr uint32_t kPass = 256;  // frames a pass, as a device period
+
+// Pulls passes until stopped; each pass is checked as it comes and the last one is kept.
+class Puller {
+ public:
+  explicit Puller(std::set<int> allowed) : allowed_(std::move(allowed)), thread_([this] { Run(); }) {}
+  ~Puller() {
+    stop_ = true;
+    thread_.join();
+  }
+  // Waits until n passes have begun and ended after the call, and returns the last one.
+  std::vector<int16_t> After(uint64_t n) {
+    const uint64_t target = passes_ + n;
+    while (passes_ < target) std::this_thread::yield();
+    std::lock_guard<std::mutex> lock(last_mutex_);
+    return last_;
+  }
+  // Samples outside the allowed set so far; from now on (off) none are counted.
+  uint64_t Strays(bool on) {
+    std::lock_guard<std::mutex> lock(last_mutex_);
+    checking_ = on;
+    return strays_;
+  }
+
+ private:
+  void Run() {
+    std::vector<int16_t> out(2 * kPass);
+    while (!stop_) {
+      plat::AudioMix(out.data(), kPass);
+      std::lock_guard<std::mutex> lock(last_mutex_);
+      for (int16_t v : out) strays_ += checking_ && !allowed_.count(v);
+      last_ = out;
+      ++passes_;
+    }
+  }
+  const std::set<int> allowed_;
+  std::atomic<bool> stop_{false};
+  bool checking_ = true;
+  uint64_t strays_ = 0;
+  std::atomic<uint64_t> passes_{0};
+  std::mutex last_mutex_;
+  std::vector<int16_t> last_;
+  std::thread thread_;
+};
+
+bool Silent(const std::vector<int16_t>& pass) {
+  for (int16_t v : pass) {
+    if (v != 0) return false;
+  }
+  return true;
+}
+
+TEST(SoundThreads, TheProgramsCallsRaceTheMixerWithoutTearingIt) {
+  Fresh(11025);
+  const std::string dir = "sndtest_threads";
+  mkdir((ProgDir() + dir).c_str(), 0755);
+  // Constant waves: a of 256 with three buffers, b of 1024 with two, the stream of 4096. Whatever the
+  // interleaving, every output sample is a sum of whole voices (silenced or panned away voices add 0).
+  WriteFile(ProgDir() + "sndtest_a.wav", Wave(std::vector<uint8_t>(3000, 129)));
+  WriteFile(ProgDir() + dir + "/b.wav", Wave(std::vector<uint8_t>(2000, 132)));
+  WriteFile(ProgDir() + dir + "/long.wav", Wave(std::vector<uint8_t>(11025 * 6, 144)));
+  ASSERT_EQ(elSound::MakePack("sndtest_threads.pak", dir.c_str(), 1), 1);
+  elSound::SetPackFile("sndtest_threads.pak");
+  std::set<int> allowed;
+  for (int a = 0; a <= 3; ++a) {
+    for (int b = 0; b <= 2; ++b) {
+      for (int s = 0; s <= 1; ++s) allowed.insert(256 * a + 1024 * b + 4096 * s);
+    }
+  }
+  int a = elSound::LoadObject("sndtest_a.wav", 3);
+  const int b = elSound::LoadPack("b.wav", 2), s = elSound::LoadStream("long.wav", 11025);
+  ASSERT_EQ(std::vector<int>({a, b, s}), std::vector<int>({0, 1, 2}));
+  {
+    Puller puller(allowed);
+    std::mt19937 rng(5);
+    for (int step = 0; step < 400; ++step) {
+      switch (rng() % 12) {
+        case 0: elSound::Play(a, -1); break;
+        case 1: elSound::PlayLoop(b, -1); break;
+        case 2: elSound::Pause(a, -1); break;
+        case 3: elSound::Stop(b, -1); break;
+        case 4: elSound::ReleaseObject(a), a = elSound::LoadObject("sndtest_a.wav", 3); break;
+        case 5: elSound::SetVolume(a, rng() % 2 ? 0 : -100, -1); break;
+        case 6: (rng() % 2 ? elSound::PanLeft : elSound::PanRight)(b, -1); break;
+        case 7: elSound::PlayLoop(s, -1); break;
+        case 8: elSound::Stop(s, -1); break;
+        case 9: elSound::Pause(s, -1); break;
+        case 10: rng() % 8 ? elSound::ResetPan(b, -1) : elSound::Restore(); break;
+        default: elSound::Streaming(); break;
+      }
+      elSound::Streaming();
+      if (step % 100 == 99) {
+        EXPECT_EQ(elSound::SelectFormat(2, 22, 16), 1);
+      }
+    }
+    EXPECT_EQ(a, 0);
+    // Everything stopped: the passes that begin afterwards are silent.
+    for (int o : {a, b, s}) elSound::Stop(o, -1);
+    EXPECT_TRUE(Silent(puller.After(2)));
+    // One buffer of a, looping at full volume, centred: exactly its sample on both sides.
+    elSound::ResetVolume(a, -1);
+    elSound::PlayLoop(a, 0);
+    EXPECT_EQ(puller.After(2), std::vector<int16_t>(2 * kPass, 256));
+    elSound::Stop(a, -1);
+
+    // The media stream's sound is decoded on the mixing thread: no fixed set of values there.
+    EXPECT_EQ(puller.Strays(false), 0u);
+    elStream::Init();
+    const char* tone = "titlebgm.mp3";  // the title tune, beside the executable
+    ASSERT_EQ(elStream::LoadObject(tone, 1), 1);
+    EXPECT_EQ(elStream::GetState(), 3);
+    auto heardWhilePlaying = [&] {
+      for (int k = 0; k < 200; ++k) {
+        if (!Silent(puller.After(1))) return true;
+      }
+      return false;
+    };
+    elStream::Play();
+    EXPECT_EQ(elStream::GetState(), 1);
+    EXPECT_TRUE(heardWhilePlaying());
+    elStream::Forward(100);
+    elStream::Pause();
+    EXPECT_EQ(elStream::GetState(), 2);
+    EXPECT_TRUE(Silent(puller.After(2)));
+    elStream::Pause();
+    elSound::Restore();  // the device goes from under the stream; its sound comes back on a new one
+    elStream::Backward(50);
+    EXPECT_TRUE(heardWhilePlaying());
+    elStream::Stop();
+    EXPECT_EQ(elStream::GetState(), 3);
+    EXPECT_TRUE(Silent(puller.After(2)));
+    ASSERT_EQ(elStream::LoadObject(tone, 1), 1);  // opened again while the mixer pulls
+    elStream::Play();
+    EXPECT_TRUE(heardWhilePlaying());
+    elStream::ReleaseObject();
+    EXPECT_EQ(elStream::GetState(), 0);
+    EXPECT_TRUE(Silent(puller.After(2)));
+  }
+  elSound::Release();
+  for (const char* f : {"sndtest_a.wav", "sndtest_threads.pak", "sndtest_threads/b.wav", "sndtest_threads/long.wav"}) {
+    std::remove((ProgDir() + f).c_str());
+  }
+  rmdir((ProgDir() + dir).c_str());
+}
+
+}  // namespace
