@@ -71,11 +71,8 @@ inline std::vector<uint8_t> Ramp(size_t n, uint8_t first = 0) {
 
 inline std::string ProgDir() { return elSystem::GetProgramDir(0); }
 
-inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, const char* mode = "wb") {
+  if (FILE* f = std::fopen(path.c_str(), mode)) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
 }
 
 using testfiles::ReadFile;
@@ -93,23 +90,24 @@ inline void Fresh(uint32_t rate = 11025) {
   PackPath[0] = 0;
 }
 
+// The texts of the boxes shown since the last call, which forgets them.
 inline std::vector<std::string> BoxTexts() {
   std::vector<std::string> t;
   for (const auto& b : plat::headless::Boxes()) t.push_back(b.text);
+  plat::headless::Boxes().clear();
   return t;
 }
 
+// A buffer's play cursor, its status bits, whether it plays.
 inline uint32_t Cursor(plat::AudioBuffer b) {
   uint32_t play = 0;
-  plat::AudioGetPosition(b, &play, nullptr);
-  return play;
+  return plat::AudioGetPosition(b, &play, nullptr), play;
 }
-
-inline bool Playing(plat::AudioBuffer b) {
+inline uint32_t Status(plat::AudioBuffer b) {
   uint32_t s = 0;
-  plat::AudioGetStatus(b, &s);
-  return (s & plat::kAudioStatusPlaying) != 0;
+  return plat::AudioGetStatus(b, &s), s;
 }
+inline bool Playing(plat::AudioBuffer b) { return (Status(b) & plat::kAudioStatusPlaying) != 0; }
 
 // The 8-bit sample heard at output frame i (left channel) of a mix at unit gain.
 inline uint8_t Heard(const std::vector<int16_t>& out, size_t i) {
