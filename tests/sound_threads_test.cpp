@@ -114,6 +114,13 @@ TEST(SoundThreads, TheProgramsCallsRaceTheMixerWithoutTearingIt) {
       }
     }
     EXPECT_EQ(a, 0);
+    // A burst of level changes on sounding buffers, as a fade or a sweep makes.
+    elSound::PlayLoop(a, -1);
+    elSound::PlayLoop(b, -1);
+    for (int i = 0; i < 2000; ++i) {
+      elSound::SetVolume(a, i % 2 ? 0 : -100, -1);
+      (i % 3 ? elSound::PanLeft : elSound::PanRight)(b, -1);
+    }
     // Everything stopped: the passes that begin afterwards are silent.
     for (int o : {a, b, s}) elSound::Stop(o, -1);
     EXPECT_TRUE(Silent(puller.After(2)));
