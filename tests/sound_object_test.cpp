@@ -1,11 +1,18 @@
-// Sound objects: round robin, playback, the level family, the reloads, and the RIFF reader.
+// Sound objects, packs and streams: the loaders and their reports, round robin, the level family,
+// the reloads, streaming and echoes, heard through the headless device; and the RIFF reader.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
-#include "el/sound/sound_internal.h"
+#include "el/system/state.h"
 #include "platform/resources.h"
 #include "tests/support/sound_support.h"
 
@@ -14,152 +21,173 @@ using namespace soundtest;
 
 namespace {
 
-class SoundObjects : public ::testing::Test {
+constexpr uint32_t kRate = 11025;  // 8-bit mono: one byte a sample, device at the same rate
+constexpr uint32_t kFrame = kRate / 60;
+
+class Sound : public ::testing::Test {
  protected:
-  void SetUp() override { Fresh(); }
+  void SetUp() override { Fresh(kRate), mkdir((ProgDir() + dir_).c_str(), 0755); }
   void TearDown() override {
     elSound::Release();
     for (const std::string& f : files_) std::remove(f.c_str());
+    rmdir((ProgDir() + dir_).c_str());
   }
-  // A file in the program directory, removed after the test; its name.
-  std::string File(const std::string& name, const std::vector<uint8_t>& bytes) {
+  // A file in the program directory (the name may lead into dir_), removed after the test; its name.
+  std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
     files_.push_back(ProgDir() + name);
     WriteFile(files_.back(), bytes);
     return name;
   }
   int Load(const std::vector<uint8_t>& samples, int mix, const std::string& name = "sndtest_a.wav") {
-    return elSound::LoadObject(File(name, Wave(samples)).c_str(), mix);
+    return elSound::LoadObject(Put(name, Wave(samples)).c_str(), mix);
+  }
+  // A fresh pack of the given samples (8-bit mono) made from dir_, set as the pack file.
+  void Pack(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries) {
+    for (const auto& [name, samples] : entries) Put(dir_ + "/" + name, Wave(samples));
+    Put(pack_, {});
+    ASSERT_EQ(elSound::MakePack(pack_.c_str(), dir_.c_str(), 1), 1);
+    elSound::SetPackFile(pack_.c_str());
+  }
+  // What frames frames of 1/60 s sound like, refilled after each as a frame loop does; ends early
+  // when object o stops.
+  std::vector<uint8_t> Listen(int o, int frames) {
+    std::vector<uint8_t> heard;
+    for (int f = 0; f < frames && Playing(Buf(o, 0)); ++f) {
+      std::vector<int16_t> out = hl::PullAudio(kFrame);
+      elSound::Streaming();
+      for (size_t i = 0; i < kFrame; ++i) heard.push_back(Heard(out, i));
+    }
+    return heard;
   }
   plat::AudioBuffer Buf(int o, int b) { return SoundObject[o].buffer[b]; }
+  const std::string dir_ = "sndtest_dir", pack_ = "sndtest.pak";
   std::vector<std::string> files_;
 };
 
-TEST_F(SoundObjects, RoundRobinRestartsOnceAndLooping) {
+// Where heard first differs from want (the shorter length when nowhere).
+size_t FirstDifference(const std::vector<uint8_t>& heard, const std::vector<uint8_t>& want) {
+  return static_cast<size_t>(std::mismatch(heard.begin(), heard.end(), want.begin(), want.end()).first - heard.begin());
+}
+
+// A recognisable 8-bit pattern that never uses 128 (silence), so silence can be told apart.
+std::vector<uint8_t> Pattern(size_t n) {
+  std::vector<uint8_t> v = Ramp(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + i / 251) == 128 ? 129 : uint8_t(i * 7 + i / 251);
+  return v;
+}
+
+// A pack entry: data length, name, format length and record, data.
+std::vector<uint8_t> Entry(const std::string& name, const std::vector<uint8_t>& samples, uint32_t dataLength = 0) {
+  std::vector<uint8_t> v, f = PcmFormat(kRate, 8, 1);
+  Put32(v, dataLength ? dataLength : static_cast<uint32_t>(samples.size()));
+  v.insert(v.end(), name.c_str(), name.c_str() + name.size() + 1);
+  Put32(v, 18), v.insert(v.end(), f.begin(), f.end()), Put16(v, 0);
+  v.insert(v.end(), samples.begin(), samples.end());
+  return v;
+}
+
+TEST_F(Sound, RoundRobinRestartsOnceAndLooping) {
   int o = Load(Ramp(5000, 1), 3);
   for (int i = 0; i < 3; ++i) elSound::Play(o, -1), hl::PullAudio(100);
   EXPECT_EQ(std::vector<uint32_t>({Cursor(Buf(o, 0)), Cursor(Buf(o, 1)), Cursor(Buf(o, 2))}),
             std::vector<uint32_t>({300, 200, 100}));
-  elSound::Stop(o, 1);
-  elSound::Stop(o, 2);
+  elSound::Stop(o, 1), elSound::Stop(o, 2);
   elSound::Play(o, -1);  // the fourth play cuts buffer 0 off and starts it again
   std::vector<int16_t> out = hl::PullAudio(3);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(Heard(out, i), 1 + i);
+  elSound::Stop(o, -1);
   // Explicit buffers do not move the turn; once stops at the end, looping goes on; Stop -1 rewinds all.
   int p = Load(Ramp(100), 2, "sndtest_b.wav");
-  elSound::Play(p, 0);
-  elSound::PlayLoop(p, 1);
-  hl::PullAudio(250);
+  elSound::Play(p, 0), elSound::PlayLoop(p, 1), hl::PullAudio(250);
   EXPECT_EQ(std::vector<uint32_t>({Status(Buf(p, 0)), Status(Buf(p, 1))}), std::vector<uint32_t>({0, 5}));
   elSound::Play(p, -1);
   EXPECT_TRUE(Playing(Buf(p, 0)));
   elSound::Stop(p, -1);
   for (int b = 0; b < 2; ++b) EXPECT_FALSE(Playing(Buf(p, b)) || Cursor(Buf(p, b)));
+  // Pause toggles each buffer: a stopped one starts from where it was paused (never paused: 0).
+  elSound::Pause(p, 0), hl::PullAudio(30), elSound::Pause(p, -1);
+  EXPECT_EQ(std::vector<bool>({Playing(Buf(p, 0)), Playing(Buf(p, 1))}), std::vector<bool>({false, true}));
+  elSound::Stop(p, 1), elSound::Pause(p, 0);
+  EXPECT_EQ(Heard(hl::PullAudio(1), 0), 30);
 }
 
 // Every operation of the level family with every kind of selector, against a model of its table:
 // what each buffer of the object plays at after each call.
-TEST_F(SoundObjects, TheLevelFamilyFollowsItsTableForEverySelector) {
-  int o = Load(std::vector<uint8_t>(1000, 128), 3);
-  const int64_t base = 11025;
+TEST_F(Sound, TheLevelFamilyFollowsItsTableForEverySelector) {
+  int o = Load(std::vector<uint8_t>(1000, 128), 3), cursor = 0;
+  const int64_t base = kRate;
   int64_t hz[3] = {base, base, base}, pan[3] = {}, vol[3] = {};
-  int cursor = 0;
-  auto clamp = [](int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : v > hi ? hi : v; };
+  auto clamp = [](int64_t v, int64_t lo, int64_t hi) { return std::min(std::max(v, lo), hi); };
   std::mt19937 rng(7);
   for (int step = 0; step < 3000; ++step) {
-    const int sel = std::vector<int>{-3, -2, -1, 0, 1, 2, 3, 9, 10}[rng() % 9];
+    const int s = std::vector<int>{-3, -2, -1, 0, 1, 2, 3, 9, 10}[rng() % 9];
     const int64_t v = static_cast<int>(rng() % 2001) - 1000;  // whole units, past every limit both ways
-    std::vector<int> picked = sel == -2 ? std::vector<int>{cursor} : sel < 0 ? std::vector<int>{0, 1, 2}
-                              : sel < 3 ? std::vector<int>{sel} : std::vector<int>{};
-    auto each = [&](auto call, auto model) { call(), [&] { for (int b : picked) model(b); }(); };
+    const std::vector<int> all = {0, 1, 2}, picked = s == -2 ? std::vector<int>{cursor} : s < 0 ? all
+                                                     : s < 3 ? std::vector<int>{s} : std::vector<int>{};
+    auto each = [&](int64_t* field, auto value) {
+      for (int b : picked) field[b] = value(field[b]);
+    };
     switch (rng() % 13) {
-      case 0: each([&] { elSound::ShiftFrequency(o, v, sel); }, [&](int b) { hz[b] = clamp(hz[b] + v * 100, 100, 100000); }); break;
-      case 1: each([&] { elSound::ResetFrequency(o, sel); }, [&](int b) { hz[b] = base; }); break;
-      case 2: each([&] { elSound::SetFrequency(o, v, sel); }, [&](int b) { hz[b] = clamp(base + v * 100, 100, 100000); }); break;
-      case 3: each([&] { elSound::ShiftPan(o, v, sel); }, [&](int b) { pan[b] = clamp(pan[b] + v * 100, -10000, 10000); }); break;
-      case 4: each([&] { elSound::ResetPan(o, sel); }, [&](int b) { pan[b] = 0; }); break;
-      case 5: each([&] { elSound::SetPan(o, v, sel); }, [&](int b) { pan[b] = clamp(v * 100, -10000, 10000); }); break;
-      case 6: each([&] { elSound::PanLeft(o, sel); }, [&](int b) { pan[b] = -10000; }); break;
-      case 7: each([&] { elSound::PanRight(o, sel); }, [&](int b) { pan[b] = 10000; }); break;
-      case 8: each([&] { elSound::ShiftVolume(o, v, sel); }, [&](int b) { vol[b] = clamp(vol[b] + v * 100, -10000, 0); }); break;
-      case 9: each([&] { elSound::ResetVolume(o, sel); }, [&](int b) { vol[b] = 0; }); break;
-      case 10: each([&] { elSound::SetVolume(o, v, sel); }, [&](int b) { vol[b] = clamp(v * 100, -10000, 0); }); break;
+      case 0: elSound::ShiftFrequency(o, v, s), each(hz, [&](int64_t x) { return clamp(x + v * 100, 100, 100000); }); break;
+      case 1: elSound::ResetFrequency(o, s), each(hz, [&](int64_t) { return base; }); break;
+      case 2: elSound::SetFrequency(o, v, s), each(hz, [&](int64_t) { return clamp(base + v * 100, 100, 100000); }); break;
+      case 3: elSound::ShiftPan(o, v, s), each(pan, [&](int64_t x) { return clamp(x + v * 100, -10000, 10000); }); break;
+      case 4: elSound::ResetPan(o, s), each(pan, [&](int64_t) { return 0; }); break;
+      case 5: elSound::SetPan(o, v, s), each(pan, [&](int64_t) { return clamp(v * 100, -10000, 10000); }); break;
+      case 6: elSound::PanLeft(o, s), each(pan, [&](int64_t) { return -10000; }); break;
+      case 7: elSound::PanRight(o, s), each(pan, [&](int64_t) { return 10000; }); break;
+      case 8: elSound::ShiftVolume(o, v, s), each(vol, [&](int64_t x) { return clamp(x + v * 100, -10000, 0); }); break;
+      case 9: elSound::ResetVolume(o, s), each(vol, [&](int64_t) { return 0; }); break;
+      case 10: elSound::SetVolume(o, v, s), each(vol, [&](int64_t) { return clamp(v * 100, -10000, 0); }); break;
       case 11: elSound::Play(o, -1), cursor = (cursor + 1) % 3; break;
-      case 12:  // starts an echo: every level reset
+      default:  // starts an echo: every level reset
         elSound::Play(o, -2), cursor = (cursor + 1) % 3;
-        for (int b = 0; b < 3; ++b) hz[b] = base, pan[b] = vol[b] = 0;
+        for (int b : all) hz[b] = base, pan[b] = vol[b] = 0;
     }
-    for (int b = 0; b < 3; ++b) {
+    for (int b : all) {
       uint32_t h = 0;
       int32_t p = 0, vl = 0;
       plat::AudioGetFrequency(Buf(o, b), &h), plat::AudioGetPan(Buf(o, b), &p), plat::AudioGetVolume(Buf(o, b), &vl);
       ASSERT_EQ(std::vector<int64_t>({h, p, vl}), std::vector<int64_t>({hz[b], pan[b], vol[b]}))
-          << "step " << step << " selector " << sel << " buffer " << b;
+          << "step " << step << " selector " << s << " buffer " << b;
     }
   }
 }
 
-TEST_F(SoundObjects, PauseTogglesAndResumesWhereItStopped) {
-  int o = Load(Ramp(5000), 2);
-  elSound::Pause(o, 0);  // never paused: starts from 0
-  hl::PullAudio(300);
-  elSound::Pause(o, -1);  // buffer 0 stops, buffer 1 (not playing) starts
-  EXPECT_EQ(std::vector<bool>({Playing(Buf(o, 0)), Playing(Buf(o, 1))}), std::vector<bool>({false, true}));
-  elSound::Stop(o, 1);
-  elSound::Play(o, 0);
-  hl::PullAudio(100);
-  elSound::Stop(o, 0);
-  elSound::Pause(o, 0);
-  EXPECT_EQ(Heard(hl::PullAudio(1), 0), static_cast<uint8_t>(300));
-}
-
-TEST_F(SoundObjects, ReleaseObjectFreesTheSlotAndItsBuffers) {
+TEST_F(Sound, FreedSlotsBadNumbersAndNoDeviceDoNothing) {
   int o = Load(Ramp(100), 4);
   elSound::SetVolume(o, -10, -1);
   plat::AudioBuffer b = Buf(o, 2);
   elSound::ReleaseObject(o);
-  EXPECT_EQ(Status(b), 0u);
   EXPECT_EQ(plat::AudioReleaseBuffer(b), plat::kAudioErrInvalidParam);  // gone already
-  EXPECT_EQ(Load(Ramp(100), 1), o);
+  EXPECT_EQ(Load(Ramp(100), 1), o);  // the slot again, at full volume
   int32_t vol = 1;
   plat::AudioGetVolume(Buf(o, 0), &vol);
   EXPECT_EQ(vol, 0);
-}
-
-TEST_F(SoundObjects, OutOfRangeObjectsAndSelectorsDoNothing) {
-  int o = Load(Ramp(100), 1);
-  for (int32_t bad : {-1, 70, INT32_MIN, INT32_MAX}) {
+  for (int32_t bad : {-1, 70, INT32_MIN}) {
     elSound::Play(bad, -1), elSound::PlayLoop(bad, 0), elSound::Stop(bad, -1), elSound::Pause(bad, -1);
     elSound::SetVolume(bad, -10, -1), elSound::ResetFrequency(bad, -1), elSound::SetFrequency(bad, 3, -1);
     elSound::ReleaseObject(bad);
     EXPECT_EQ(elSound::GetPosition(bad), 0u);
   }
-  for (int32_t sel : {1, 5, 10, 99, INT32_MAX}) elSound::Play(o, sel), elSound::Pause(o, sel);
+  for (int32_t sel : {1, 10, INT32_MAX}) elSound::Play(o, sel), elSound::Pause(o, sel);
   EXPECT_FALSE(Playing(Buf(o, 0)));
-  EXPECT_TRUE(BoxTexts().empty());
-}
-
-TEST_F(SoundObjects, WithoutADeviceEverythingIsQuiet) {
   elSound::Release();
+  EXPECT_EQ(elSound::GetPosition(o), 0u);
   hl::SetAudioDeviceAvailable(false);
   EXPECT_EQ(elSound::Init(), 0);
   elSound::ClearObjects();
-  File("sndtest_a.wav", Wave(Ramp(100)));
-  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1), -1);
-  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 20), -1);
-  EXPECT_EQ(elSound::LoadPack("x", 1), -1);
-  EXPECT_EQ(elSound::LoadStream("x", 0), -1);
+  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1) + elSound::LoadObject("sndtest_a.wav", 20), -2);
+  EXPECT_EQ(elSound::LoadPack("x", 1) + elSound::LoadStream("x", 0), -2);
   EXPECT_EQ(elSound::SelectFormat(2, 44, 16) + elSound::Streaming() + elSound::ResetStream(0), 0);
   elSound::Restore();
   EXPECT_EQ(SoundObject[0].used, 0u);
   EXPECT_TRUE(BoxTexts().empty());
-  hl::SetAudioDeviceAvailable(true);
 }
 
-TEST_F(SoundObjects, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
+TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
   int a = Load(Ramp(1000), 2, "sndtest_a.wav"), b = Load(Ramp(1000), -2, "sndtest_b.wav");
-  elSound::SetVolume(a, -12, 1);
-  elSound::SetPan(a, 7, 1);
-  elSound::SetFrequency(a, 20, 1);
+  elSound::SetVolume(a, -12, 1), elSound::SetPan(a, 7, 1), elSound::SetFrequency(a, 20, 1);
   elSound::Play(a, -1);
   const uint32_t opens = hl::AudioOpenCount();
   auto check = [&] {
@@ -167,52 +195,42 @@ TEST_F(SoundObjects, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
     uint32_t hz = 0;
     plat::AudioGetVolume(Buf(a, 1), &vol), plat::AudioGetPan(Buf(a, 1), &pan), plat::AudioGetFrequency(Buf(a, 1), &hz);
     EXPECT_EQ(std::vector<int64_t>({vol, pan, hz}), std::vector<int64_t>({-1200, 700, 13025}));
-    elSound::Play(a, -1);  // the turn was kept: buffer 1
+    elSound::Play(a, -1);  // the turn was kept: buffer 1, then 0
     EXPECT_TRUE(Playing(Buf(a, 1)));
-    elSound::Stop(a, -1);
-    elSound::Play(a, -1);  // back to buffer 1 next time
-    elSound::Stop(a, -1);
-    elSound::Play(b, -2);  // made without echo, and stays so: the levels are not reset
-    elSound::SetVolume(b, -100, -1);
+    elSound::Play(a, -1), elSound::Stop(a, -1);
+    elSound::SetVolume(b, -100, -1);  // made without echo, and stays so: -2 resets no level
     elSound::Play(b, -2);
     EXPECT_EQ(hl::PullAudio(2), std::vector<int16_t>(4, 0));
-    elSound::ResetVolume(b, -1);
-    elSound::Stop(b, -1);
+    elSound::ResetVolume(b, -1), elSound::Stop(b, -1);
   };
   elSound::Restore();
   EXPECT_EQ(hl::AudioOpenCount(), opens + 1);  // a new device
   check();
-  EXPECT_EQ(elSound::SelectFormat(2, 44, 16), 1);
   plat::AudioFormat f{};
-  plat::AudioGetPrimaryFormat(&f);
-  EXPECT_EQ(f.avgBytesPerSec, 176400u);
-  check();
-  for (int rate : {8, 11, 22}) {
-    EXPECT_EQ(elSound::SelectFormat(1, rate, 8), 1);
+  for (int rate : {8, 11, 22, 44}) {
+    EXPECT_EQ(elSound::SelectFormat(2, rate, 16), 1);
     plat::AudioGetPrimaryFormat(&f);
-    EXPECT_EQ(f.samplesPerSec, rate == 8 ? 8000u : rate == 11 ? 11025u : 22050u);
+    EXPECT_EQ(f.avgBytesPerSec, (rate == 8 ? 8000u : rate == 11 ? 11025u : rate == 22 ? 22050u : 44100u) * 4);
   }
-  EXPECT_EQ(elSound::SelectFormat(3, 44, 16), 0);  // refused: the old format holds, objects play on
-  EXPECT_EQ(elSound::SelectFormat(-1, -5, 99999), 0);
+  check();
+  EXPECT_EQ(elSound::SelectFormat(3, 44, 16) + elSound::SelectFormat(-1, -5, 99999), 0);  // refused
   plat::AudioGetPrimaryFormat(&f);
-  EXPECT_EQ(f.samplesPerSec, 22050u);
+  EXPECT_EQ(f.samplesPerSec, 44100u);  // the old format holds, and the objects play on
   check();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>(2, "elSound::SelectFormat : 再生フォーマットを変更できません"));
 }
 
-TEST_F(SoundObjects, PlaySyncLeavesTheTableRestoredAndTheSynthesizerSlotToMusic) {
+TEST_F(Sound, PlaySyncLeavesTheTableRestoredAndTheSynthesizerSlotToMusic) {
   // Slot 0 as the music module sets it up: a circular buffer named "DirectMusic", with no WAVE behind it.
   std::vector<uint8_t> f = PcmFormat(22050, 16, 2);
   ASSERT_EQ(plat::AudioCreateBuffer(0xE0, 88200, f.data(), 16, &SoundObject[0].buffer[0]), plat::kAudioOk);
   SoundObject[0].used = 1;
   std::strcpy(SoundObject[0].name, "DirectMusic");
-  const plat::AudioBuffer synth = Buf(0, 0);
   int o = Load(Ramp(1000), 1);
-  EXPECT_EQ(elSound::SelectFormat(1, 11, 8), 1);  // the synthesizer's buffer plays on
-  EXPECT_EQ(plat::AudioPlay(synth, 1), plat::kAudioOk);
-  const std::string sys = ProgDir() + File("sndtest_sys.wav", Wave(Ramp(1100)));
+  EXPECT_EQ(elSound::SelectFormat(1, 11, 8), 1);
+  EXPECT_EQ(plat::AudioPlay(Buf(0, 0), 1), plat::kAudioOk);  // the synthesizer's buffer plays on
   hl::ClearSleeps();
-  elSound::PlaySync(sys.c_str());
+  elSound::PlaySync((ProgDir() + Put("sndtest_sys.wav", Wave(Ramp(1100)))).c_str());
   // Nothing pulls the headless device: the call waited out the sound's length and a second more.
   EXPECT_GE(hl::Sleeps().size(), 100u);
   elSound::PlaySync("sndtest_no_such_file.wav");
@@ -222,63 +240,233 @@ TEST_F(SoundObjects, PlaySyncLeavesTheTableRestoredAndTheSynthesizerSlotToMusic)
   EXPECT_TRUE(BoxTexts().empty());
 }
 
-TEST_F(SoundObjects, TheRiffReaderTakesChunksInAnyOrderAndRefusesBrokenFiles) {
+TEST_F(Sound, TheRiffReaderTakesChunksInAnyOrderAndRefusesBrokenFiles) {
   auto pcm = PcmFormat(22050, 16, 2), adpcm = PcmFormat(8000, 4, 1), pcm18 = pcm;
   adpcm[0] = 0x11;
   adpcm.insert(adpcm.end(), {2, 0, 0xAB, 0xCD});
-  auto shortExtra = adpcm;
-  shortExtra[16] = 0xFF;  // promises more extra bytes than the chunk holds
   pcm18.insert(pcm18.end(), {0, 0});
-  auto riffShort = Riff({{"fmt ", pcm}, {"data", Ramp(4)}}), notWave = riffShort;
-  riffShort[4] = 28;  // hides the data chunk
+  auto shortExtra = adpcm, riffShort = Riff({{"fmt ", pcm}, {"data", Ramp(4)}}), notWave = riffShort;
+  shortExtra[16] = 0xFF;  // promises more extra bytes than the chunk holds
+  riffShort[4] = 28;      // hides the data chunk
   notWave[8] = 'A';
-  auto cut = Riff({{"fmt ", pcm}, {"data", Ramp(40)}});
-  cut.resize(cut.size() - 1);
-  auto hugeList = Riff({{"LIST", Ramp(4)}, {"fmt ", pcm}, {"data", Ramp(4)}});
-  std::memset(hugeList.data() + 16, 0xFF, 4);
-  const std::vector<uint8_t> none;
-  const std::vector<std::pair<std::vector<uint8_t>, std::pair<std::vector<uint8_t>, std::vector<uint8_t>>>> cases = {
-      {Riff({{"LIST", {1, 2, 3}}, {"data", Ramp(8, 10)}, {"fmt ", pcm}}), {pcm18, Ramp(8, 10)}},
-      {Riff({{"fmt ", adpcm}, {"data", Ramp(4)}}), {adpcm, Ramp(4)}},
-      {{}, {}}, {Riff({{"data", Ramp(4)}}), {}}, {Riff({{"fmt ", pcm}}), {}},
-      {Riff({{"fmt ", Ramp(14)}, {"data", Ramp(4)}}), {}}, {Riff({{"fmt ", shortExtra}, {"data", Ramp(4)}}), {}},
-      {notWave, {}}, {cut, {}}, {hugeList, {}}, {riffShort, {}},
-  };
+  auto cut = Riff({{"fmt ", pcm}, {"data", Ramp(40)}}), huge = Riff({{"LIST", {}}, {"fmt ", pcm}, {"data", {}}});
+  cut.pop_back();
+  std::memset(huge.data() + 16, 0xFF, 4);  // a chunk of 4 GB
+  const std::vector<std::tuple<std::vector<uint8_t>, std::vector<uint8_t>, std::vector<uint8_t>>> cases = {
+      {Riff({{"LIST", {1, 2, 3}}, {"data", Ramp(8, 10)}, {"fmt ", pcm}}), pcm18, Ramp(8, 10)},
+      {Riff({{"fmt ", adpcm}, {"data", Ramp(4)}}), adpcm, Ramp(4)}, {{}, {}, {}}, {Riff({{"data", Ramp(4)}}), {}, {}},
+      {Riff({{"fmt ", pcm}}), {}, {}}, {Riff({{"fmt ", Ramp(14)}, {"data", Ramp(4)}}), {}, {}},
+      {Riff({{"fmt ", shortExtra}, {"data", Ramp(4)}}), {}, {}}, {notWave, {}, {}}, {cut, {}, {}},
+      {huge, {}, {}}, {riffShort, {}, {}}};
   for (size_t i = 0; i < cases.size(); ++i) {
-    const auto& [file, want] = cases[i];
-    std::string path = ProgDir() + File("sndtest_r.wav", file);
+    const auto& [file, format, data] = cases[i];
     uint8_t *f = nullptr, *d = nullptr;
     uint32_t fn = 7, dn = 7;
-    EXPECT_EQ(elSound::ReadWave(path.c_str(), &f, &fn, &d, &dn), want.first.empty() ? 1 : 0) << i;
-    EXPECT_EQ(std::vector<uint8_t>(f, f + (f ? fn : 0)), want.first) << i;
-    EXPECT_EQ(std::vector<uint8_t>(d, d + (d ? dn : 0)), want.second) << i;
-    EXPECT_EQ(dn, want.second.size()) << i;
-    std::free(f);
-    std::free(d);
+    EXPECT_EQ(elSound::ReadWave((ProgDir() + Put("sndtest_r.wav", file)).c_str(), &f, &fn, &d, &dn),
+              format.empty() ? 1 : 0) << i;
+    EXPECT_EQ(std::vector<uint8_t>(f, f + (f ? fn : 0)), format) << i;
+    EXPECT_EQ(std::vector<uint8_t>(d, d + (d ? dn : 0)), data) << i;
+    EXPECT_EQ(dn, data.size()) << i;
+    std::free(f), std::free(d);
   }
 }
 
-TEST_F(SoundObjects, ResourcesAreUsedInPlaceUnlessAFileOfTheNameIsThere) {
-  std::vector<uint8_t> img = Wave(Ramp(20, 5)), of, od;
-  elSound::detail::WaveView v;
-  ASSERT_TRUE(elSound::detail::ResourceWave(img.data(), img.size(), &v, &of, &od));
-  EXPECT_EQ(std::vector<const uint8_t*>({v.format, v.data}), std::vector<const uint8_t*>({&img[20], &img[44]}));
-  img[40] = 21;  // a length past the image's end is not believed
-  EXPECT_FALSE(elSound::detail::ResourceWave(img.data(), img.size(), &v, &of, &od));
-  img = Riff({{"LIST", {0, 0}}, {"fmt ", PcmFormat(11025, 8, 1)}, {"data", Ramp(6, 100)}});  // parsed
-  ASSERT_TRUE(elSound::detail::ResourceWave(img.data(), img.size(), &v, &of, &od));
-  EXPECT_EQ(std::vector<uint8_t>(v.data, v.data + v.dataSize), Ramp(6, 100));
-  for (unsigned i = 0; i < plat::kResourceCount; ++i) {
-    const plat::ResourceEntry& e = plat::kResourceTable[i];
-    if (std::strcmp(e.type, "WAVE") != 0) continue;
-    ASSERT_GE(elSound::LoadObject(e.name, 1), 0) << e.name;
-    int f = Load(Ramp(77), 1, e.name);
-    uint32_t size = 0;
-    plat::AudioGetSize(Buf(f, 0), &size);
-    EXPECT_EQ(size, 77u);
-    return;
+TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
+  Put(dir_ + "/notes.txt", {1, 2, 3});
+  Put(dir_ + "/bad.wav", {'R', 'I', 'F', 'F', 1, 2});
+  Pack({{"paku.wav", Ramp(300, 3)}, {"Other.Wav", Ramp(10)}});
+  // By name; the unreadable WAVE as an empty entry; nothing but WAVE files.
+  std::vector<uint8_t> want = Entry("OTHER.WAV", Ramp(10)), paku = Entry("PAKU.WAV", Ramp(300, 3));
+  want.insert(want.end(), {0, 0, 0, 0, 'B', 'A', 'D', '.', 'W', 'A', 'V', 0, 0, 0, 0, 0});
+  want.insert(want.end(), paku.begin(), paku.end());
+  EXPECT_EQ(testfiles::ReadFile(ProgDir() + pack_), want);
+  // AddToPack appends under the file's own name, upper-cased; a lower-case entry written by hand;
+  // a file of the name in the program directory comes before a resource.
+  Put(dir_ + "/boing.wav", Wave(Ramp(30, 70)));
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/boing.wav").c_str());
+  elSound::AddToPack(nullptr, (dir_ + "/boing.wav").c_str());
+  WriteFile(ProgDir() + pack_, Entry("plop.wav", {40, 41, 42, 43}), "ab");
+  Put("PAKU", Wave(Ramp(30, 90)));
+  for (auto [name, first] : {std::pair<std::string, int>{"paku.wav", 3}, {"Boing.wav", 70}, {"PLOP.WAV", 40}, {"PAKU", 90}}) {
+    int o = name == "PAKU" ? elSound::LoadObject("PAKU", 1) : elSound::LoadPack(name.c_str(), 2);
+    ASSERT_GE(o, 0) << name;
+    elSound::Play(o, -1);
+    EXPECT_EQ(Heard(hl::PullAudio(1), 0), first) << name;
+    elSound::Stop(o, -1);
   }
-  ADD_FAILURE() << "no WAVE resource in this build";
+  EXPECT_TRUE(BoxTexts().empty());
+  // Fresh 0 appends (the first entry of a name wins); fresh 1 starts over.
+  Put(dir_ + "/paku.wav", Wave(Ramp(80, 9)));
+  uint32_t size[2] = {};
+  for (uint32_t fresh : {0, 1}) {
+    elSound::MakePack(pack_.c_str(), dir_.c_str(), fresh);
+    plat::AudioGetSize(Buf(elSound::LoadPack("paku.wav", 1), 0), &size[fresh]);
+  }
+  EXPECT_EQ(std::vector<uint32_t>(size, size + 2), std::vector<uint32_t>({300, 80}));
+}
+
+TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
+  const std::string n31 = std::string(27, 'p') + ".wav";
+  Pack({{"paku.wav", Ramp(30)}, {n31, Ramp(30)}});
+  std::vector<uint8_t> cut = Wave(Ramp(100)), adpcm = PcmFormat(kRate, 8, 1), huge = Wave({});
+  cut.resize(cut.size() - 10);
+  adpcm[0] = 2, Put16(adpcm, 0);
+  huge[43] = 0x10;  // a byte over the mixer's limit, and the file has it (as a hole)
+  Put("sndtest_cut.wav", cut), Put("sndtest_adpcm.wav", Riff({{"fmt ", adpcm}, {"data", Ramp(100)}}));
+  Put("sndtest_tiny.wav", Wave(Ramp(3)));  // three bytes: below any buffer
+  Put("sndtest_huge.wav", huge), Put("sndtest_huge.pak", Entry("HUGE.WAV", {}, 0xF0000000u));  // 3.75 GB
+  Put(n31, Wave(Ramp(30))), Put(dir_ + "/bad.wav", {'R', 'I', 'F', 'F'});
+  for (const char* f : {"sndtest_huge.wav", "sndtest_huge.pak"}) {
+    ASSERT_EQ(truncate((ProgDir() + f).c_str(), off_t{0xF0000100}), 0);
+  }
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/bad.wav").c_str());
+  auto inPack = [&](const std::string& pack, const std::function<int()>& load) {
+    return [=, this] {
+      elSound::SetPackFile(pack.c_str());
+      int r = load();
+      return elSound::SetPackFile(pack_.c_str()), r;
+    };
+  };
+  const std::string tooLong(300, 'x');  // a pack path too long to be kept: no pack
+  const std::string obj = "elSound::LoadObject : ", pak = "elSound::LoadPack : ", str = "elSound::LoadStream : ";
+  const std::string mix = "ミックス数が多過ぎます", noWave = "WAVEファイルを読み込めません";
+  const std::string noBuf = "サウンドバッファが生成できません", noPack = "パックファイル名が指定されていません";
+  const std::string noRes = "WAVEリソースが見つかりません";
+  const std::vector<std::tuple<std::function<int()>, std::string, int>> cases = {  // load, box, slots made
+      {[] { return elSound::LoadObject("paku.wav", 11); }, obj + mix, 0},
+      {[] { return elSound::LoadObject("paku.wav", -11); }, obj + mix, 0},
+      {[] { return elSound::LoadPack("paku.wav", 11); }, pak + mix, 0},
+      {[] { return elSound::LoadPack("paku.wav", -11); }, pak + mix, 0},
+      {[] { return elSound::LoadObject("sndtest_no.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_cut.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_huge.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_tiny.wav", 1); }, obj + noBuf, 0},
+      {[] { return elSound::LoadObject("sndtest_adpcm.wav", 3); }, obj + noBuf, 0},
+      {[] { return elSound::LoadPack("bad.wav", 1); }, pak + noBuf, 0},
+      {inPack("sndtest_huge.pak", [] { return elSound::LoadPack("huge.wav", 1); }), pak + noBuf, 0},
+      {[] { return elSound::LoadPack("none.wav", 1); }, pak + noWave, 0},
+      {[] { return elSound::LoadStream("none.wav", 0); }, str + noWave, 0},
+      {inPack(tooLong, [] { return elSound::LoadPack("paku.wav", 1); }), pak + noPack, 0},
+      {inPack(tooLong, [] { return elSound::LoadStream("paku.wav", 1); }), str + noPack, 0},
+      {[&] { return elSound::LoadObject(n31.c_str(), 1); }, obj + "ファイル名またはリソース名が長すぎます", 1},
+      {[&] { return elSound::LoadPack(n31.c_str(), 1); }, pak + "ファイル名が長すぎます", 1},
+  };
+  auto used = [] { return std::count_if(SoundObject, SoundObject + kSoundObjects, [](auto& s) { return s.used; }); };
+  for (const auto& [load, box, made] : cases) {
+    const auto before = used();
+    EXPECT_EQ(load(), -1) << box;
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{box});
+    EXPECT_EQ(used(), before + made) << box;
+  }
+  // A full table: the 71st object of any loader is refused and no slot changes.
+  while (used() < kSoundObjects) ASSERT_GE(elSound::LoadPack("paku.wav", 10), 0);
+  EXPECT_EQ(elSound::LoadObject("paku.wav", 1) + elSound::LoadPack("paku.wav", 1) + elSound::LoadStream("p", 0), -3);
+  const std::string full = "オブジェクト数が多過ぎます";
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{obj + full, pak + full, str + full}));
+  EXPECT_EQ(SoundObject[2].name + std::to_string(SoundObject[2].mixCount), "paku.wav10");
+}
+
+TEST_F(Sound, StreamsPlayEverySampleInOrderThroughAPauseAndStopAtTheirEnd) {
+  const std::vector<uint8_t> data = Pattern(kRate * 10), shortData = Pattern(kRate * 49 / 10);
+  Pack({{"ten.wav", data}, {"short.wav", shortData}});
+  int s = elSound::LoadStream("short.wav", 0);  // under five seconds: a plain object, whole
+  elSound::Play(s, -1);
+  EXPECT_EQ(FirstDifference(Listen(s, 60 * 6), shortData), shortData.size());
+  int o = elSound::LoadStream("ten.wav", 0);
+  elSound::Play(o, -1);
+  std::vector<uint8_t> heard = Listen(o, 60);
+  elSound::Pause(o, -1);
+  for (int f = 0; f < 30; ++f) EXPECT_EQ(Heard(hl::PullAudio(kFrame), 0), 128) << "paused";
+  EXPECT_EQ(elSound::Streaming(), 1);
+  elSound::Pause(o, -1);
+  std::vector<uint8_t> rest = Listen(o, 60 * 12);
+  heard.insert(heard.end(), rest.begin(), rest.end());
+  // Past the four seconds the buffer holds, to the end; then at most a frame of silence.
+  EXPECT_FALSE(Playing(Buf(o, 0)));
+  ASSERT_GE(heard.size(), data.size());
+  EXPECT_EQ(FirstDifference(heard, data), data.size());
+  EXPECT_LE(heard.size() - data.size(), kFrame);
+  EXPECT_TRUE(std::all_of(heard.begin() + data.size(), heard.end(), [](uint8_t v) { return v == 128; }));
+  EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(Sound, ALoopingStreamRepeatsFromItsLoopOffsetWithoutAGap) {
+  const std::vector<uint8_t> data = Pattern(kRate * 6);
+  Pack({{"loop.wav", data}});
+  // A loop point past the end loops from the start.
+  for (auto [offset, from] : {std::pair<uint32_t, uint32_t>{kRate * 3 / 2 + 1, kRate * 3 / 2 + 1}, {kRate * 9, 0}}) {
+    int o = elSound::LoadStream("loop.wav", offset);
+    elSound::PlayLoop(o, -1);
+    std::vector<uint8_t> heard = Listen(o, 60 * 15), want(data);
+    while (want.size() < heard.size()) want.insert(want.end(), data.begin() + from, data.end());
+    EXPECT_EQ(FirstDifference(heard, want), 900u * kFrame) << "offset " << offset;
+    elSound::ReleaseObject(o);
+  }
+}
+
+TEST_F(Sound, StreamsReloadFromTheirOwnPacksAndReportAPackGone) {
+  const std::vector<uint8_t> data = Pattern(kRate * 5);
+  Pack({{"five.wav", data}, {"p.wav", Ramp(100, 50)}});
+  int s = elSound::LoadStream("five.wav", 7), p = elSound::LoadPack("p.wav", 3);
+  elSound::SetPackFile("sndtest_other.pak");  // not there: only the objects' own packs can serve
+  elSound::Restore();
+  elSound::Play(p, 2);
+  EXPECT_EQ(Heard(hl::PullAudio(1), 0), 50);
+  elSound::Stop(p, -1), elSound::PlayLoop(s, -1);
+  std::vector<uint8_t> heard = Listen(s, 60 * 6), want(data);
+  want.insert(want.end(), data.begin() + 7, data.end());
+  EXPECT_EQ(FirstDifference(heard, want), heard.size());
+  EXPECT_TRUE(BoxTexts().empty());
+  elSound::Play(s, -1);  // rewound: the next refill is due at once
+  std::remove((ProgDir() + pack_).c_str());
+  EXPECT_EQ(elSound::Streaming() + elSound::ResetStream(s), 0);
+  WriteFile(ProgDir() + pack_, {1, 2, 3});  // the pack shrank: its data is gone
+  EXPECT_EQ(elSound::ResetStream(s), 0);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"elSound::Streaming : パックファイル名が指定されていません",
+                                                  "elSound::ResetStream : パックファイル名が指定されていません",
+                                                  "elSound::ResetStream : ストリーミング再生できません"}));
+}
+
+TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
+  Fresh(48000);
+  Pack({{"hit.wav", std::vector<uint8_t>(kRate / 20, 192)}});  // 50 ms at +64
+  int o = elSound::LoadPack("hit.wav", 4), one = elSound::LoadPack("hit.wav", -4);
+  FrameSeconds = 1.0f / 60.0f;
+  elSound::SetVolume(o, -3, -1);  // the start resets the levels
+  elSound::Play(o, -2);
+  std::vector<std::pair<double, int>> onsets;  // where the sound starts after silence, with its level
+  int16_t last = 0;
+  for (int f = 0; f < 60; ++f) {
+    elSound::Echo(o, 200, 3, 10);
+    std::vector<int16_t> out = hl::PullAudio(800);
+    for (size_t i = 0; i < 800; last = out[2 * i++]) {
+      if (out[2 * i] != 0 && last == 0) onsets.push_back({(f * 800 + i) / 48.0, out[2 * i]});
+    }
+  }
+  ASSERT_EQ(onsets.size(), 4u);
+  EXPECT_EQ(onsets[0], std::make_pair(0.0, 16384));
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_NEAR(onsets[k].first, 200.0 * k, 17.0) << k;  // within a frame
+    EXPECT_NEAR(20 * std::log10(onsets[k].second / 16384.0), -10.0 * k, 0.05) << k;
+  }
+  // Nothing for an object made without echo (mix below 2), nor after Stop.
+  elSound::Play(one, -2), elSound::Stop(one, 0), elSound::Play(o, -2), elSound::Stop(o, -1);
+  elSound::Echo(one, 0, 3, 10), elSound::Echo(o, 0, 3, 10);
+  EXPECT_EQ(hl::PullAudio(100), std::vector<int16_t>(200, 0));
+  // EchoPan: 0.1 s x 100 x 100 = 1000 dB a step, so each echo is at an end of the sweep, the other one.
+  FrameSeconds = 0.1f;
+  elSound::PlayLoop(o, -2);
+  for (int k = 1, side = 0; k <= 3; ++k) {
+    elSound::EchoPan(o, 50, 5, 3, 100);
+    int32_t pan = 0, vol = 0;
+    plat::AudioGetPan(Buf(o, (k + 1) % 4), &pan), plat::AudioGetVolume(Buf(o, (k + 1) % 4), &vol);
+    EXPECT_TRUE(std::abs(pan) == 3000 && pan != side) << k;
+    EXPECT_EQ(vol, -300 * k);
+    EXPECT_EQ(Status(Buf(o, (k + 1) % 4)), plat::kAudioStatusPlaying | plat::kAudioStatusLooping);
+    side = pan;
+  }
+  hl::PullAudio(480);  // 10 ms
+  EXPECT_EQ(elSound::GetPosition(o), 110u);  // the play cursor of buffer 0, at 11025 Hz
 }
 
 }  // namespace

@@ -14,45 +14,28 @@
 
 namespace soundtest {
 
-inline void Put16(std::vector<uint8_t>& v, uint16_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  Put16(v, static_cast<uint16_t>(x));
-  Put16(v, static_cast<uint16_t>(x >> 16));
-}
-inline void PutId(std::vector<uint8_t>& v, const char* id) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(id[i]));
-}
+inline void Put16(std::vector<uint8_t>& v, uint16_t x) { v.insert(v.end(), {uint8_t(x), uint8_t(x >> 8)}); }
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) { Put16(v, uint16_t(x)), Put16(v, uint16_t(x >> 16)); }
 
 // The 16-byte PCM part of a format record.
 inline std::vector<uint8_t> PcmFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
   std::vector<uint8_t> f;
-  uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-  Put16(f, 1);
-  Put16(f, channels);
-  Put32(f, rate);
-  Put32(f, rate * align);
-  Put16(f, align);
-  Put16(f, bits);
+  const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  Put16(f, 1), Put16(f, channels), Put32(f, rate), Put32(f, rate * align), Put16(f, align), Put16(f, bits);
   return f;
 }
 
 // A RIFF WAVE image of the given chunks, in order, each padded to an even size.
 inline std::vector<uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
-  std::vector<uint8_t> body;
-  PutId(body, "WAVE");
+  std::vector<uint8_t> body = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   for (const auto& [id, bytes] : chunks) {
-    PutId(body, id.c_str());
+    for (char c : id) body.push_back(static_cast<uint8_t>(c));
     Put32(body, static_cast<uint32_t>(bytes.size()));
     body.insert(body.end(), bytes.begin(), bytes.end());
     if (bytes.size() & 1) body.push_back(0);
   }
-  std::vector<uint8_t> head;
-  PutId(head, "RIFF");
-  Put32(head, static_cast<uint32_t>(body.size()));
-  body.insert(body.begin(), head.begin(), head.end());
+  const uint32_t n = static_cast<uint32_t>(body.size() - 8);
+  for (int i = 0; i < 4; ++i) body[4 + i] = static_cast<uint8_t>(n >> (8 * i));
   return body;
 }
 
@@ -74,8 +57,6 @@ inline std::string ProgDir() { return elSystem::GetProgramDir(0); }
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, const char* mode = "wb") {
   if (FILE* f = std::fopen(path.c_str(), mode)) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
 }
-
-using testfiles::ReadFile;
 
 // A fresh module on an open headless device of the given rate, with an empty table and no boxes.
 inline void Fresh(uint32_t rate = 11025) {
@@ -110,8 +91,6 @@ inline uint32_t Status(plat::AudioBuffer b) {
 inline bool Playing(plat::AudioBuffer b) { return (Status(b) & plat::kAudioStatusPlaying) != 0; }
 
 // The 8-bit sample heard at output frame i (left channel) of a mix at unit gain.
-inline uint8_t Heard(const std::vector<int16_t>& out, size_t i) {
-  return static_cast<uint8_t>(out[2 * i] / 256 + 128);
-}
+inline uint8_t Heard(const std::vector<int16_t>& out, size_t i) { return static_cast<uint8_t>(out[2 * i] / 256 + 128); }
 
 }  // namespace soundtest
