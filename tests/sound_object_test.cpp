@@ -1,5 +1,5 @@
 // Sound objects, packs and streams: the loaders and their reports, round robin, the level family,
-// the reloads, streaming and echoes, heard through the headless device; and the RIFF reader.
+// the reloads, streaming and echoes, heard through the headless device; the RIFF reader; the mixer.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "el/sound/sound_internal.h"
 #include "el/system/state.h"
 #include "platform/resources.h"
 #include "tests/support/sound_support.h"
@@ -467,6 +468,185 @@ TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
   }
   hl::PullAudio(480);  // 10 ms
   EXPECT_EQ(elSound::GetPosition(o), 110u);  // the play cursor of buffer 0, at 11025 Hz
+}
+
+// The mixer under the sound objects, driven through the platform calls.
+class Mixer : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(kRate); }
+  void TearDown() override { plat::AudioReleaseDevice(); }
+  void Open(uint32_t rate, uint32_t period = 0) {
+    plat::AudioReleaseDevice();
+    hl::SetAudioDeviceAvailable(true), hl::SetAudioDeviceRate(rate), hl::SetAudioPeriodFrames(period);
+    ASSERT_EQ(plat::AudioCreateDevice(), plat::kAudioOk);
+  }
+  plat::AudioBuffer Make(const std::vector<uint8_t>& bytes, uint16_t bits = 8, uint16_t channels = 1) {
+    std::vector<uint8_t> f = PcmFormat(kRate, bits, channels);
+    plat::AudioBuffer b = 0;
+    EXPECT_EQ(plat::AudioCreateBuffer(kCtrl, static_cast<uint32_t>(bytes.size()), f.data(), 16, &b), plat::kAudioOk);
+    EXPECT_EQ(elSound::detail::WriteBuffer(b, 0, bytes.data(), static_cast<uint32_t>(bytes.size())), plat::kAudioOk);
+    return b;
+  }
+  static constexpr uint32_t kCtrl = plat::kAudioCtrlFrequency | plat::kAudioCtrlPan | plat::kAudioCtrlVolume;
+};
+
+// Random voices of every sample format at the device rate, at random volumes and pans, played once or
+// looping and pulled in passes of random length, against a model: each output sample is the sum of
+// the voices' samples times their gains (hundredths of a decibel; pan attenuates the other side),
+// clipped to 16 bits.
+TEST_F(Mixer, VoicesSumToTheirSamplesTimesTheirGains) {
+  std::mt19937 rng(11);
+  auto gain = [](int hundredths) { return hundredths <= -10000 ? 0.0 : std::pow(10.0, hundredths / 2000.0); };
+  for (int round = 0; round < 40; ++round) {
+    struct Voice {
+      plat::AudioBuffer b;
+      std::vector<double> side[2];
+      bool loop, on = true;
+      size_t pos = 0, align;
+      double gain[2];
+    };
+    std::vector<Voice> voices(1 + rng() % 4);
+    for (Voice& v : voices) {
+      const uint16_t bits = rng() % 2 ? 16 : 8, ch = static_cast<uint16_t>(1 + rng() % 2);
+      std::vector<uint8_t> bytes((4 + rng() % 300) * ch * bits / 8);
+      for (uint8_t& x : bytes) x = static_cast<uint8_t>(rng());
+      v.b = Make(bytes, bits, ch), v.align = ch * bits / 8u;
+      for (size_t i = 0; i < bytes.size(); i += bits / 8) {
+        const double x = bits == 8 ? (bytes[i] - 128) * 256.0 : int16_t(bytes[i] | (bytes[i + 1] << 8));
+        v.side[ch == 2 && (i / (bits / 8)) % 2].push_back(x);
+        if (ch == 1) v.side[1].push_back(x);
+      }
+      const int vol = rng() % 3 ? -static_cast<int>(rng() % 3000) : rng() % 2 ? 0 : -10000;
+      const int pan = rng() % 3 ? static_cast<int>(rng() % 4001) - 2000 : rng() % 2 ? 10000 : -10000;
+      ASSERT_EQ(plat::AudioSetVolume(v.b, vol) + plat::AudioSetPan(v.b, pan), plat::kAudioOk);
+      v.gain[0] = gain(vol) * (pan > 0 ? gain(-pan) : 1.0), v.gain[1] = gain(vol) * (pan < 0 ? gain(pan) : 1.0);
+      v.loop = rng() % 2;
+      plat::AudioPlay(v.b, v.loop ? plat::kAudioPlayLooping : 0);
+    }
+    for (int pass = 0; pass < 8; ++pass) {
+      const uint32_t frames = 1 + rng() % 97;
+      std::vector<int16_t> out = hl::PullAudio(frames);
+      for (uint32_t i = 0; i < frames; ++i) {
+        double sum[2] = {0, 0};
+        for (Voice& v : voices) {
+          for (int c = 0; c < 2 && v.on; ++c) sum[c] += v.side[c][v.pos] * v.gain[c];
+          if (v.on && ++v.pos == v.side[0].size()) v.pos = 0, v.on = v.loop;
+        }
+        for (int c = 0; c < 2; ++c) {
+          ASSERT_NEAR(out[2 * i + c], std::clamp(sum[c], -32768.0, 32767.0), 1) << "round " << round << " frame " << i;
+        }
+      }
+    }
+    for (Voice& v : voices) {
+      EXPECT_EQ(std::make_pair(Playing(v.b), Cursor(v.b)), std::make_pair(v.on, uint32_t(v.on ? v.pos * v.align : 0)));
+      plat::AudioReleaseBuffer(v.b);
+    }
+  }
+}
+
+TEST_F(Mixer, FrequencySetsTheSpeedAndTheWriteCursorRunsAPeriodAhead) {
+  Open(kRate, 100);
+  plat::AudioBuffer a = Make(Ramp(1000)), b = Make(Ramp(1000));
+  ASSERT_EQ(plat::AudioSetFrequency(b, 2 * kRate), plat::kAudioOk);
+  plat::AudioPlay(a, 0), plat::AudioPlay(b, 0), plat::AudioSetVolume(a, -10000);
+  std::vector<int16_t> out = hl::PullAudio(300);
+  for (size_t i = 0; i < 300; ++i) ASSERT_EQ(Heard(out, i), static_cast<uint8_t>(2 * i)) << i;
+  uint32_t cursors[4] = {}, hz = 0;
+  plat::AudioGetPosition(a, &cursors[0], &cursors[1]), plat::AudioGetPosition(b, &cursors[2], &cursors[3]);
+  EXPECT_EQ(std::vector<uint32_t>(cursors, cursors + 4), std::vector<uint32_t>({300, 400, 600, 800}));
+  plat::AudioSetFrequency(b, 0);  // back to the format's own rate
+  plat::AudioGetFrequency(b, &hz);
+  EXPECT_EQ(hz, kRate);
+}
+
+TEST_F(Mixer, InvalidCallsAreRefusedAndChangeNothing) {
+  const std::vector<uint8_t> f = PcmFormat(kRate, 8, 1);
+  auto with = [&](size_t at, uint8_t v) {
+    std::vector<uint8_t> g = f;
+    return g[at] = v, g;
+  };
+  const int32_t param = plat::kAudioErrInvalidParam, format = plat::kAudioErrBadFormat;
+  const std::vector<std::tuple<uint32_t, uint32_t, std::vector<uint8_t>, uint32_t, int32_t>> creates = {
+      {kCtrl, 100, f, 15, param}, {kCtrl, 3, f, 16, param}, {kCtrl, 0x10000000, f, 16, param}, {1, 100, f, 16, param},
+      {kCtrl, 100, with(0, 2), 16, format}, {kCtrl, 100, with(2, 3), 16, format}, {kCtrl, 100, with(14, 12), 16, format},
+      {kCtrl, 100, with(12, 2), 16, format}, {kCtrl, 100, with(8, 1), 16, format},
+      {kCtrl, 100, PcmFormat(99, 8, 1), 16, format}, {kCtrl, 100, PcmFormat(100001, 8, 1), 16, format}};
+  plat::AudioBuffer b = 7, fixed = 0;
+  for (const auto& [flags, bytes, fmt, size, result] : creates) {
+    EXPECT_EQ(plat::AudioCreateBuffer(flags, bytes, fmt.data(), size, &b), result);
+    EXPECT_EQ(b, 0u);
+  }
+  b = Make(Ramp(10));
+  ASSERT_EQ(plat::AudioCreateBuffer(plat::kAudioStatic, 16, f.data(), 16, &fixed), plat::kAudioOk);
+  void *p1 = nullptr, *p2 = nullptr;
+  uint32_t n1 = 0, n2 = 0;
+  for (int32_t r : {plat::AudioSetVolume(b, 1), plat::AudioSetVolume(b, -10001), plat::AudioSetPan(b, 10001),
+                    plat::AudioSetPan(b, -10001), plat::AudioSetFrequency(b, 99), plat::AudioSetFrequency(b, 100001),
+                    plat::AudioSetPosition(b, 10), plat::AudioPlay(b, 2), plat::AudioSetVolume(0, 0),
+                    plat::AudioLock(b, 10, 1, &p1, &n1, &p2, &n2, 0), plat::AudioLock(b, 0, 0, &p1, &n1, &p2, &n2, 0),
+                    plat::AudioLock(b, 0, 11, &p1, &n1, &p2, &n2, 0),
+                    plat::AudioLock(b, 8, 4, &p1, &n1, nullptr, nullptr, 0)}) {
+    EXPECT_EQ(r, param);
+  }
+  for (int32_t r : {plat::AudioSetVolume(fixed, -100), plat::AudioSetPan(fixed, 100), plat::AudioSetFrequency(fixed, 8000)}) {
+    EXPECT_EQ(r, plat::kAudioErrControlUnavailable);
+  }
+  // A lock over the end: two regions holding the current bytes; one lock at a time; Unlock takes
+  // back only what Lock gave.
+  ASSERT_EQ(plat::AudioLock(b, 8, 4, &p1, &n1, &p2, &n2, 0), plat::kAudioOk);
+  EXPECT_EQ(std::vector<uint32_t>({n1, n2, static_cast<uint8_t*>(p1)[0], static_cast<uint8_t*>(p2)[1]}),
+            std::vector<uint32_t>({2, 2, 8, 1}));
+  EXPECT_EQ(plat::AudioLock(b, 0, 1, &p1, &n1, &p2, &n2, 0), plat::kAudioErrInvalidCall);
+  std::memset(p1, 128, 2), std::memset(p2, 128, 2);
+  EXPECT_EQ(plat::AudioUnlock(b, p2, 2, p2, 2) + 0LL + plat::AudioUnlock(b, p1, 3, p2, 2), 2LL * param);
+  ASSERT_EQ(plat::AudioUnlock(b, p1, 2, p2, 2), plat::kAudioOk);
+  EXPECT_EQ(plat::AudioUnlock(b, p1, 2, p2, 2), plat::kAudioErrInvalidCall);
+  plat::AudioPlay(b, 0);
+  std::vector<int16_t> out = hl::PullAudio(10);
+  for (size_t i = 0; i < 10; ++i) EXPECT_EQ(Heard(out, i), i < 2 || i > 7 ? 128 : i) << i;
+  ASSERT_EQ(plat::AudioReleaseBuffer(b), plat::kAudioOk);
+  EXPECT_EQ(plat::AudioReleaseBuffer(b), param);
+  plat::AudioFormat bad{1, 3, 44100, 176400, 4, 16, 0}, primary{};
+  EXPECT_EQ(plat::AudioSetPrimaryFormat(&bad), format);
+  plat::AudioGetPrimaryFormat(&primary);
+  EXPECT_NE(primary.channels, 3);
+  plat::AudioReleaseDevice();  // without a device nothing opens; one opened again plays
+  EXPECT_FALSE(plat::AudioDeviceReady());
+  hl::SetAudioDeviceAvailable(false);
+  EXPECT_EQ(plat::AudioCreateDevice(), plat::kAudioErrNoDriver);
+  EXPECT_EQ(plat::AudioCreateBuffer(kCtrl, 100, f.data(), 16, &b), plat::kAudioErrInvalidCall);
+  Open(kRate);
+  EXPECT_TRUE(hl::AudioDeviceIsOpen());
+}
+
+// A filler writing a counter into a circular buffer of 64 frames: the output must be the counter's
+// values in order, across many wraps, nothing skipped or written twice, as the frequency changes.
+TEST_F(Mixer, AFillerRendersEachRegionJustBeforeItIsPlayed) {
+  plat::AudioBuffer b = Make(std::vector<uint8_t>(64, 128));
+  std::pair<uint8_t, int> log = {0, 0};  // next value, calls
+  plat::AudioSetFiller(b, [](void* user, void* dst, uint32_t bytes) {
+    auto* l = static_cast<std::pair<uint8_t, int>*>(user);
+    for (uint32_t i = 0; i < bytes; ++i) static_cast<uint8_t*>(dst)[i] = l->first++;
+    l->second += bytes <= 64 ? 1 : 1000;
+  }, &log);
+  hl::PullAudio(20);
+  EXPECT_EQ(log.second, 0);  // not playing: not called
+  plat::AudioPlay(b, plat::kAudioPlayLooping);
+  for (uint32_t i = 0; i < 20 * 13; i += 13) {
+    std::vector<int16_t> out = hl::PullAudio(13);
+    for (uint32_t k = 0; k < 13; ++k) ASSERT_EQ(Heard(out, k), static_cast<uint8_t>(i + k)) << i + k;
+  }
+  plat::AudioSetFrequency(b, 2 * kRate);  // twice the rate, twice as much rendered
+  const uint8_t before = log.first;
+  std::vector<int16_t> out = hl::PullAudio(20);
+  EXPECT_EQ(static_cast<uint8_t>(log.first - before), 40);
+  EXPECT_EQ(Heard(out, 19), static_cast<uint8_t>(Heard(out, 0) + 38));
+  const int calls = log.second;
+  EXPECT_LT(calls, 1000);
+  plat::AudioStop(b), hl::PullAudio(30), plat::AudioPlay(b, plat::kAudioPlayLooping);
+  plat::AudioSetFiller(b, nullptr, nullptr);  // removed: never called again
+  hl::PullAudio(100);
+  EXPECT_EQ(log.second, calls);
 }
 
 }  // namespace
