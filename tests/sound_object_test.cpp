@@ -35,9 +35,7 @@ class Sound : public ::testing::Test {
   }
   // A file in the program directory (the name may lead into dir_), removed after the test; its name.
   std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
-    files_.push_back(ProgDir() + name);
-    WriteFile(files_.back(), bytes);
-    return name;
+    return files_.push_back(ProgDir() + name), WriteFile(files_.back(), bytes), name;
   }
   int Load(const std::vector<uint8_t>& samples, int mix, const std::string& name = "sndtest_a.wav") {
     return elSound::LoadObject(Put(name, Wave(samples)).c_str(), mix);
@@ -49,8 +47,7 @@ class Sound : public ::testing::Test {
     ASSERT_EQ(elSound::MakePack(pack_.c_str(), dir_.c_str(), 1), 1);
     elSound::SetPackFile(pack_.c_str());
   }
-  // What frames frames of 1/60 s sound like, refilled after each as a frame loop does; ends early
-  // when object o stops.
+  // What frames frames of 1/60 s sound like, refilled after each as a frame loop does, until o stops.
   std::vector<uint8_t> Listen(int o, int frames) {
     std::vector<uint8_t> heard;
     for (int f = 0; f < frames && Playing(Buf(o, 0)); ++f) {
@@ -61,6 +58,13 @@ class Sound : public ::testing::Test {
     return heard;
   }
   plat::AudioBuffer Buf(int o, int b) { return SoundObject[o].buffer[b]; }
+  // What buffer b of object o plays at: frequency, pan, volume.
+  std::vector<int64_t> Levels(int o, int b) {
+    uint32_t h = 0;
+    int32_t p = 0, v = 0;
+    plat::AudioGetFrequency(Buf(o, b), &h), plat::AudioGetPan(Buf(o, b), &p), plat::AudioGetVolume(Buf(o, b), &v);
+    return {h, p, v};
+  }
   const std::string dir_ = "sndtest_dir", pack_ = "sndtest.pak";
   std::vector<std::string> files_;
 };
@@ -145,13 +149,7 @@ TEST_F(Sound, TheLevelFamilyFollowsItsTableForEverySelector) {
         elSound::Play(o, -2), cursor = (cursor + 1) % 3;
         for (int b : all) hz[b] = base, pan[b] = vol[b] = 0;
     }
-    for (int b : all) {
-      uint32_t h = 0;
-      int32_t p = 0, vl = 0;
-      plat::AudioGetFrequency(Buf(o, b), &h), plat::AudioGetPan(Buf(o, b), &p), plat::AudioGetVolume(Buf(o, b), &vl);
-      ASSERT_EQ(std::vector<int64_t>({h, p, vl}), std::vector<int64_t>({hz[b], pan[b], vol[b]}))
-          << "step " << step << " selector " << s << " buffer " << b;
-    }
+    for (int b : all) ASSERT_EQ(Levels(o, b), std::vector<int64_t>({hz[b], pan[b], vol[b]})) << step << " " << s;
   }
 }
 
@@ -162,9 +160,7 @@ TEST_F(Sound, FreedSlotsBadNumbersAndNoDeviceDoNothing) {
   elSound::ReleaseObject(o);
   EXPECT_EQ(plat::AudioReleaseBuffer(b), plat::kAudioErrInvalidParam);  // gone already
   EXPECT_EQ(Load(Ramp(100), 1), o);  // the slot again, at full volume
-  int32_t vol = 1;
-  plat::AudioGetVolume(Buf(o, 0), &vol);
-  EXPECT_EQ(vol, 0);
+  EXPECT_EQ(Levels(o, 0), std::vector<int64_t>({kRate, 0, 0}));
   for (int32_t bad : {-1, 70, INT32_MIN}) {
     elSound::Play(bad, -1), elSound::PlayLoop(bad, 0), elSound::Stop(bad, -1), elSound::Pause(bad, -1);
     elSound::SetVolume(bad, -10, -1), elSound::ResetFrequency(bad, -1), elSound::SetFrequency(bad, 3, -1);
@@ -192,10 +188,7 @@ TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
   elSound::Play(a, -1);
   const uint32_t opens = hl::AudioOpenCount();
   auto check = [&] {
-    int32_t vol = 0, pan = 0;
-    uint32_t hz = 0;
-    plat::AudioGetVolume(Buf(a, 1), &vol), plat::AudioGetPan(Buf(a, 1), &pan), plat::AudioGetFrequency(Buf(a, 1), &hz);
-    EXPECT_EQ(std::vector<int64_t>({vol, pan, hz}), std::vector<int64_t>({-1200, 700, 13025}));
+    EXPECT_EQ(Levels(a, 1), std::vector<int64_t>({13025, 700, -1200}));
     elSound::Play(a, -1);  // the turn was kept: buffer 1, then 0
     EXPECT_TRUE(Playing(Buf(a, 1)));
     elSound::Play(a, -1), elSound::Stop(a, -1);
