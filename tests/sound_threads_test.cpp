@@ -108,7 +108,6 @@ TEST(SoundThreads, TheProgramsCallsRaceTheMixerWithoutTearingIt) {
       elSound::SetVolume(a, i % 2 ? 0 : -100, -1);
       (i % 3 ? elSound::PanLeft : elSound::PanRight)(b, -1);
     }
-    EXPECT_EQ(a, 0);
     for (int o : {a, b, s}) elSound::Stop(o, -1);
     EXPECT_EQ(puller.After(2), 0);  // everything stopped: the passes begun afterwards are silent
     elSound::ResetVolume(a, -1), elSound::PlayLoop(a, 0);
@@ -141,10 +140,10 @@ TEST(SoundThreads, TheProgramsCallsRaceTheMixerWithoutTearingIt) {
     EXPECT_EQ(puller.After(2), 0);
   }
   elSound::Release();
-  for (const char* f : {"sndtest_a.wav", "sndtest_threads.pak", "sndtest_threads/b.wav", "sndtest_threads/long.wav"}) {
-    std::remove((ProgDir() + f).c_str());
+  for (const char* f : {"sndtest_a.wav", "sndtest_threads.pak", "sndtest_threads/b.wav", "sndtest_threads/long.wav",
+                        "sndtest_threads"}) {
+    std::remove((ProgDir() + f).c_str());  // (the directory last, once empty)
   }
-  rmdir(dir.c_str());
 }
 
 }  // namespace

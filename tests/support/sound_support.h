@@ -61,14 +61,10 @@ inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
 // A fresh module on an open headless device of the given rate, with an empty table and no boxes.
 inline void Fresh(uint32_t rate = 11025) {
   elSound::Release();
-  plat::headless::Reset();
-  plat::headless::SetAudioDeviceAvailable(true);
-  plat::headless::SetAudioDeviceRate(rate);
-  plat::headless::SetAudioPeriodFrames(0);
-  SoundReady = 0;
-  elSound::Init();
-  elSound::ClearObjects();
-  PackPath[0] = 0;
+  plat::headless::Reset(), plat::headless::SetAudioDeviceAvailable(true);
+  plat::headless::SetAudioDeviceRate(rate), plat::headless::SetAudioPeriodFrames(0);
+  SoundReady = 0, PackPath[0] = 0;
+  elSound::Init(), elSound::ClearObjects();
 }
 
 // The texts of the boxes shown since the last call, which forgets them.
