@@ -76,14 +76,8 @@ inline std::vector<std::string> BoxTexts() {
 }
 
 // A buffer's play cursor, its status bits, whether it plays.
-inline uint32_t Cursor(plat::AudioBuffer b) {
-  uint32_t play = 0;
-  return plat::AudioGetPosition(b, &play, nullptr), play;
-}
-inline uint32_t Status(plat::AudioBuffer b) {
-  uint32_t s = 0;
-  return plat::AudioGetStatus(b, &s), s;
-}
+inline uint32_t Cursor(plat::AudioBuffer b) { return [&](uint32_t p) { return plat::AudioGetPosition(b, &p, nullptr), p; }(0); }
+inline uint32_t Status(plat::AudioBuffer b) { return [&](uint32_t s) { return plat::AudioGetStatus(b, &s), s; }(0); }
 inline bool Playing(plat::AudioBuffer b) { return (Status(b) & plat::kAudioStatusPlaying) != 0; }
 
 // The 8-bit sample heard at output frame i (left channel) of a mix at unit gain.
