@@ -191,8 +191,7 @@ TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
     EXPECT_EQ(hl::PullAudio(2), std::vector<int16_t>(4, 0));
     elSound::ResetVolume(b, -1), elSound::Stop(b, -1);
   };
-  elSound::Restore();
-  EXPECT_EQ(hl::AudioOpenCount(), opens + 1);  // a new device
+  EXPECT_EQ((elSound::Restore(), hl::AudioOpenCount()), opens + 1);  // a new device
   check();
   plat::AudioFormat f{};
   for (auto [code, hz] : {std::pair<int, uint32_t>{8, 8000}, {11, 11025}, {22, 22050}, {44, 44100}}) {

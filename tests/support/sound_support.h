@@ -55,7 +55,8 @@ inline std::vector<uint8_t> Ramp(size_t n, uint8_t first = 0) {
 inline std::string ProgDir() { return elSystem::GetProgramDir(0); }
 
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, const char* mode = "wb") {
-  if (FILE* f = std::fopen(path.c_str(), mode)) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
+  const void* p = bytes.empty() ? static_cast<const void*>("") : bytes.data();  // fwrite takes no null
+  if (FILE* f = std::fopen(path.c_str(), mode)) std::fwrite(p, 1, bytes.size(), f), std::fclose(f);
 }
 
 // A fresh module on an open headless device of the given rate, with an empty table and no boxes.
