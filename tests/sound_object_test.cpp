@@ -1,11 +1,19 @@
-// Sound objects: the table, loading, round robin, playback and the level family, heard through the
-// headless device.
+// Sound objects, packs and streams: the loaders and their reports, round robin, the level family,
+// the reloads, streaming and echoes, heard through the headless device; and the mixer beneath.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <functional>
+#include <random>
 #include <string>
 
 #include "el/sound/sound_internal.h"
+#include "el/system/state.h"
 #include "platform/resources.h"
 #include "tests/support/sound_support.h"
 
@@ -14,521 +22,489 @@ using namespace soundtest;
 
 namespace {
 
-class SoundObjects : public ::testing::Test {
+constexpr uint32_t kRate = 11025;  // 8-bit mono: one byte a sample, device at the same rate
+constexpr uint32_t kFrame = kRate / 60;
+
+class Sound : public ::testing::Test {
  protected:
-  void SetUp() override { Fresh(); }
+  void SetUp() override { Fresh(kRate), mkdir((ProgDir() + dir_).c_str(), 0755); }
   void TearDown() override {
     elSound::Release();
     for (const std::string& f : files_) std::remove(f.c_str());
+    rmdir((ProgDir() + dir_).c_str());
   }
-  // A WAVE file in the program directory, removed after the test.
-  std::string File(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::string path = ProgDir() + name;
-    WriteFile(path, bytes);
-    files_.push_back(path);
-    return name;
+  // A file in the program directory (the name may lead into dir_), removed after the test; its name.
+  std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
+    return files_.push_back(ProgDir() + name), WriteFile(files_.back(), bytes), name;
   }
   int Load(const std::vector<uint8_t>& samples, int mix, const std::string& name = "sndtest_a.wav") {
-    return elSound::LoadObject(File(name, Wave(samples)).c_str(), mix);
+    return elSound::LoadObject(Put(name, Wave(samples)).c_str(), mix);
   }
+  // A fresh pack of the given samples (8-bit mono) made from dir_, set as the pack file.
+  void Pack(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries) {
+    for (const auto& [name, samples] : entries) Put(dir_ + "/" + name, Wave(samples));
+    Put(pack_, {});
+    ASSERT_EQ(elSound::MakePack(pack_.c_str(), dir_.c_str(), 1), 1);
+    elSound::SetPackFile(pack_.c_str());
+  }
+  // What frames frames of 1/60 s sound like, refilled after each as a frame loop does, until o stops.
+  std::vector<uint8_t> Listen(int o, int frames) {
+    std::vector<uint8_t> heard;
+    for (int f = 0; f < frames && Playing(Buf(o, 0)); ++f) {
+      std::vector<int16_t> out = hl::PullAudio(kFrame);
+      elSound::Streaming();
+      for (size_t i = 0; i < kFrame; ++i) heard.push_back(Heard(out, i));
+    }
+    return heard;
+  }
+  plat::AudioBuffer Buf(int o, int b) { return SoundObject[o].buffer[b]; }
+  // What buffer b of object o plays at: frequency, pan, volume.
+  std::vector<int64_t> Levels(int o, int b) {
+    uint32_t h = 0;
+    int32_t p = 0, v = 0;
+    plat::AudioGetFrequency(Buf(o, b), &h), plat::AudioGetPan(Buf(o, b), &p), plat::AudioGetVolume(Buf(o, b), &v);
+    return {h, p, v};
+  }
+  const std::string dir_ = "sndtest_dir", pack_ = "sndtest.pak";
   std::vector<std::string> files_;
 };
 
-TEST_F(SoundObjects, MixThreeTakesBuffersZeroOneTwoZero) {
-  int o = Load(std::vector<uint8_t>(5000, 128), 3);
-  ASSERT_EQ(o, 0);
-  const SoundSlot& s = SoundObject[o];
-  ASSERT_EQ(s.mixCount, 3);
-  for (int b = 0; b < 3; ++b) ASSERT_NE(s.buffer[b], 0u);
-  EXPECT_EQ(s.buffer[3], 0u);
-  elSound::Play(o, -1);
-  hl::PullAudio(100);
-  elSound::Play(o, -1);
-  hl::PullAudio(100);
-  elSound::Play(o, -1);
-  hl::PullAudio(100);
-  EXPECT_EQ(Cursor(s.buffer[0]), 300u);
-  EXPECT_EQ(Cursor(s.buffer[1]), 200u);
-  EXPECT_EQ(Cursor(s.buffer[2]), 100u);
-  elSound::Play(o, -1);  // the fourth play restarts buffer 0
-  EXPECT_EQ(Cursor(s.buffer[0]), 0u);
-  EXPECT_TRUE(Playing(s.buffer[0]));
-  EXPECT_EQ(Cursor(s.buffer[1]), 200u);
-  EXPECT_EQ(s.cursor, 1);
+// Where heard first differs from want (the shorter length when nowhere).
+size_t FirstDifference(const std::vector<uint8_t>& heard, const std::vector<uint8_t>& want) {
+  return static_cast<size_t>(std::mismatch(heard.begin(), heard.end(), want.begin(), want.end()).first - heard.begin());
 }
 
-TEST_F(SoundObjects, ARestartCutsTheOldSoundOff) {
-  int o = Load(Ramp(3000, 1), 1);
-  elSound::Play(o, -1);
-  std::vector<int16_t> first = hl::PullAudio(1000);
-  EXPECT_EQ(first[2 * 999], (static_cast<uint8_t>(1 + 999) - 128) * 256);
-  elSound::Play(o, -1);  // same buffer, from the start: only one voice sounds
-  std::vector<int16_t> again = hl::PullAudio(3);
-  EXPECT_EQ(again[0], (1 - 128) * 256);
-  EXPECT_EQ(again[2], (2 - 128) * 256);
-  EXPECT_EQ(again[4], (3 - 128) * 256);
+// A recognisable 8-bit pattern that never uses 128 (silence), so silence can be told apart.
+std::vector<uint8_t> Pattern(size_t n) {
+  std::vector<uint8_t> v = Ramp(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + i / 251) == 128 ? 129 : uint8_t(i * 7 + i / 251);
+  return v;
 }
 
-TEST_F(SoundObjects, PlayOnceEndsAndPlayLoopGoesOn) {
-  int o = Load(std::vector<uint8_t>(100, 200), 2);
-  elSound::Play(o, 0);
-  elSound::PlayLoop(o, 1);
-  hl::PullAudio(250);
-  EXPECT_FALSE(Playing(SoundObject[o].buffer[0]));
-  EXPECT_TRUE(Playing(SoundObject[o].buffer[1]));
-  EXPECT_EQ(SoundObject[o].looping, 1u);
-  EXPECT_EQ(SoundObject[o].cursor, 0);  // explicit buffers do not move the turn
+// A pack entry: data length, name, format length and record, data.
+std::vector<uint8_t> Entry(const std::string& name, const std::vector<uint8_t>& samples, uint32_t dataLength = 0) {
+  std::vector<uint8_t> v, f = PcmFormat(kRate, 8, 1);
+  Put32(v, dataLength ? dataLength : static_cast<uint32_t>(samples.size()));
+  v.insert(v.end(), name.c_str(), name.c_str() + name.size() + 1);
+  Put32(v, 18), v.insert(v.end(), f.begin(), f.end()), Put16(v, 0);
+  v.insert(v.end(), samples.begin(), samples.end());
+  return v;
+}
+
+TEST_F(Sound, RoundRobinRestartsOnceAndLooping) {
+  int o = Load(Ramp(5000, 1), 3);
+  for (int i = 0; i < 3; ++i) elSound::Play(o, -1), hl::PullAudio(100);
+  EXPECT_EQ(std::vector<uint32_t>({Cursor(Buf(o, 0)), Cursor(Buf(o, 1)), Cursor(Buf(o, 2))}), std::vector<uint32_t>({300, 200, 100}));
+  elSound::Stop(o, 1), elSound::Stop(o, 2);
+  elSound::Play(o, -1);  // the fourth play cuts buffer 0 off and starts it again
+  std::vector<int16_t> out = hl::PullAudio(3);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(Heard(out, i), 1 + i);
   elSound::Stop(o, -1);
-  EXPECT_FALSE(Playing(SoundObject[o].buffer[1]));
-  EXPECT_EQ(Cursor(SoundObject[o].buffer[1]), 0u);
+  // Explicit buffers do not move the turn; once stops at the end, looping goes on; Stop -1 rewinds all.
+  int p = Load(Ramp(100), 2, "sndtest_b.wav");
+  elSound::Play(p, 0), elSound::PlayLoop(p, 1), hl::PullAudio(250);
+  EXPECT_EQ(std::vector<uint32_t>({Status(Buf(p, 0)), Status(Buf(p, 1))}), std::vector<uint32_t>({0, 5}));
+  elSound::Play(p, -1), elSound::Stop(p, -1);
+  for (int b = 0; b < 2; ++b) EXPECT_FALSE(Playing(Buf(p, b)) || Cursor(Buf(p, b)));
+  // Pause toggles each buffer: a stopped one starts from where it was paused (never paused: 0).
+  elSound::Pause(p, 0), hl::PullAudio(30), elSound::Pause(p, -1);
+  EXPECT_EQ(std::vector<bool>({Playing(Buf(p, 0)), Playing(Buf(p, 1))}), std::vector<bool>({false, true}));
+  elSound::Stop(p, 1), elSound::Pause(p, 0);
+  EXPECT_EQ(Heard(hl::PullAudio(1), 0), 30);
 }
 
-TEST_F(SoundObjects, MixLimitsAndSigns) {
-  EXPECT_EQ(Load(Ramp(100), 10), 0);
-  EXPECT_EQ(SoundObject[0].mixCount, 10);
-  EXPECT_EQ(SoundObject[0].echo, 0);
-  EXPECT_EQ(hl::Boxes().size(), 0u);
-  EXPECT_EQ(Load(Ramp(100), 11), -1);
-  EXPECT_EQ(Load(Ramp(100), -11), -1);
-  ASSERT_EQ(hl::Boxes().size(), 2u);
-  EXPECT_EQ(hl::Boxes()[0].text, "elSound::LoadObject : ミックス数が多過ぎます");
-  EXPECT_EQ(hl::Boxes()[0].caption, "エラー発生");
-  EXPECT_EQ(SoundObject[1].used, 0u);
-  int o = Load(Ramp(100), -3);
-  EXPECT_EQ(SoundObject[o].mixCount, 3);
-  EXPECT_EQ(SoundObject[o].echo, -1);
-  int z = Load(Ramp(100), 0);  // counts as one buffer
-  EXPECT_EQ(SoundObject[z].mixCount, 1);
-  EXPECT_NE(SoundObject[z].buffer[0], 0u);
-  EXPECT_EQ(SoundObject[z].echo, -1);
-}
-
-TEST_F(SoundObjects, TheSeventyFirstLoadIsRefused) {
-  File("sndtest_a.wav", Wave(Ramp(16)));
-  for (int i = 0; i < 70; ++i) ASSERT_EQ(elSound::LoadObject("sndtest_a.wav", 1), i);
-  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1), -1);
-  ASSERT_EQ(hl::Boxes().size(), 1u);
-  EXPECT_EQ(hl::Boxes()[0].text, "elSound::LoadObject : オブジェクト数が多過ぎます");
-  EXPECT_EQ(ErrorFlag, 1);
-  for (int i = 0; i < 70; ++i) EXPECT_STREQ(SoundObject[i].name, "sndtest_a.wav");
-}
-
-TEST_F(SoundObjects, NamesUpToThirtyCharactersAreKept) {
-  std::string n30 = "sndtest_" + std::string(18, 'x') + ".wav";
-  std::string n31 = "sndtest_" + std::string(19, 'x') + ".wav";
-  ASSERT_EQ(n30.size(), 30u);
-  File(n30, Wave(Ramp(16)));
-  File(n31, Wave(Ramp(16)));
-  EXPECT_EQ(elSound::LoadObject(n30.c_str(), 1), 0);
-  EXPECT_EQ(SoundObject[0].name, n30);
-  EXPECT_EQ(elSound::LoadObject(n31.c_str(), 1), -1);
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elSound::LoadObject : ファイル名またはリソース名が長すぎます"});
-  EXPECT_EQ(SoundObject[1].used, 1u);  // made, but unnamed
-  EXPECT_STREQ(SoundObject[1].name, "");
-  EXPECT_EQ(elSound::LoadObject(n30.c_str(), 1), 2);
-}
-
-TEST_F(SoundObjects, MissingAndUnreadableSamplesAreReported) {
-  EXPECT_EQ(elSound::LoadObject("sndtest_none.wav", 1), -1);
-  std::vector<uint8_t> cut = Wave(Ramp(100));
-  cut.resize(cut.size() - 10);
-  EXPECT_EQ(elSound::LoadObject(File("sndtest_cut.wav", cut).c_str(), 1), -1);
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"elSound::LoadObject : WAVEリソースが見つかりません",
-                                                  "elSound::LoadObject : WAVEリソースが見つかりません"}));
-  // Readable but not playable: three sample bytes, or a compressed format.
-  EXPECT_EQ(elSound::LoadObject(File("sndtest_tiny.wav", Wave(Ramp(3))).c_str(), 1), -1);
-  std::vector<uint8_t> adpcmFormat = PcmFormat(11025, 8, 1);
-  adpcmFormat[0] = 2;
-  Put16(adpcmFormat, 0);
-  std::vector<uint8_t> adpcm = Riff({{"fmt ", adpcmFormat}, {"data", Ramp(100)}});
-  EXPECT_EQ(elSound::LoadObject(File("sndtest_adpcm.wav", adpcm).c_str(), 3), -1);
-  ASSERT_EQ(hl::Boxes().size(), 4u);
-  EXPECT_EQ(hl::Boxes()[3].text, "elSound::LoadObject : サウンドバッファが生成できません");
-  EXPECT_EQ(SoundObject[0].used, 0u);
-  for (int b = 0; b < kSoundBuffers; ++b) EXPECT_EQ(SoundObject[0].buffer[b], 0u);
-}
-
-TEST_F(SoundObjects, TwoLoadsOfOneNameAreIndependent) {
-  File("sndtest_a.wav", Wave(Ramp(500)));
-  int a = elSound::LoadObject("sndtest_a.wav", 1);
-  int b = elSound::LoadObject("sndtest_a.wav", 1);
-  EXPECT_EQ(a, 0);
-  EXPECT_EQ(b, 1);
-  EXPECT_NE(SoundObject[a].buffer[0], SoundObject[b].buffer[0]);
-  elSound::Play(a, -1);
-  hl::PullAudio(50);
-  EXPECT_EQ(Cursor(SoundObject[a].buffer[0]), 50u);
-  EXPECT_FALSE(Playing(SoundObject[b].buffer[0]));
-}
-
-TEST_F(SoundObjects, LevelClampsAndUnits) {
-  int o = Load(std::vector<uint8_t>(1000, 128), 2);
-  const SoundSlot& s = SoundObject[o];
-  EXPECT_EQ(s.baseFrequency, 11025u);
-  elSound::ShiftVolume(o, 5, -1);
-  EXPECT_EQ(s.volume[0], 0);
-  elSound::ShiftVolume(o, -30, -1);
-  EXPECT_EQ(s.volume[1], -3000);
-  elSound::ShiftVolume(o, -200, -1);
-  EXPECT_EQ(s.volume[0], -10000);
-  elSound::SetPan(o, 150, -1);
-  EXPECT_EQ(s.pan[0], 10000);
-  elSound::ShiftPan(o, -250, -1);
-  EXPECT_EQ(s.pan[1], -10000);
-  elSound::ShiftFrequency(o, -200, -1);  // 11025 - 20000 < 0
-  EXPECT_EQ(s.frequency[0], 100u);
-  elSound::SetFrequency(o, 1000, -1);  // 11025 + 100000
-  EXPECT_EQ(s.frequency[1], 100000u);
-  elSound::SetFrequency(o, -110, -1);  // 25 Hz
-  EXPECT_EQ(s.frequency[0], 100u);
-  // What is stored is what the buffer has.
-  uint32_t hz = 0;
-  int32_t vol = 1, pan = 0;
-  plat::AudioGetFrequency(s.buffer[1], &hz);
-  plat::AudioGetVolume(s.buffer[1], &vol);
-  plat::AudioGetPan(s.buffer[1], &pan);
-  EXPECT_EQ(hz, 100u);
-  EXPECT_EQ(vol, -10000);
-  EXPECT_EQ(pan, -10000);
-  elSound::ResetFrequency(o, -1);
-  elSound::ResetVolume(o, -1);
-  elSound::PanLeft(o, 0);
-  elSound::PanRight(o, 1);
-  EXPECT_EQ(s.frequency[0], 11025u);
-  EXPECT_EQ(s.volume[1], 0);
-  EXPECT_EQ(s.pan[0], -10000);
-  EXPECT_EQ(s.pan[1], 10000);
-  elSound::ResetPan(o, 1);
-  EXPECT_EQ(s.pan[0], -10000);
-  EXPECT_EQ(s.pan[1], 0);
-}
-
-TEST_F(SoundObjects, SelectorMinusTwoChangesOnlyTheNextBufferInTurn) {
-  int o = Load(std::vector<uint8_t>(1000, 128), 3);
-  elSound::Play(o, -1);  // the turn moves to buffer 1
-  elSound::SetVolume(o, -20, -2);
-  EXPECT_EQ(SoundObject[o].volume[0], 0);
-  EXPECT_EQ(SoundObject[o].volume[1], -2000);
-  EXPECT_EQ(SoundObject[o].volume[2], 0);
-  elSound::SetVolume(o, -5, 7);  // a buffer the object does not have: nothing
-  EXPECT_EQ(SoundObject[o].volume[7], 0);
-  elSound::SetVolume(o, -5, -7);  // any other negative: every buffer
-  for (int b = 0; b < 3; ++b) EXPECT_EQ(SoundObject[o].volume[b], -500);
-}
-
-TEST_F(SoundObjects, MinusTenThousandIsSilenceAndTwiceTheFrequencyTwiceTheSpeed) {
-  Fresh(44100);
-  int o = Load(std::vector<uint8_t>(20000, 255), 2);
-  elSound::SetVolume(o, -100, 0);
-  elSound::Play(o, 0);
-  for (int16_t v : hl::PullAudio(2000)) ASSERT_EQ(v, 0);
-  elSound::Stop(o, -1);
-  elSound::ResetVolume(o, -1);
-  elSound::SetFrequency(o, 110, 1);  // 11025 + 11000 Hz, the nearest step to twice
-  elSound::Play(o, 0);
-  elSound::Play(o, 1);
-  hl::PullAudio(4410);  // 0.1 s
-  EXPECT_EQ(Cursor(SoundObject[o].buffer[0]), 1102u);
-  EXPECT_EQ(Cursor(SoundObject[o].buffer[1]), 2202u);
-}
-
-TEST_F(SoundObjects, PauseTogglesAndResumesWhereItStopped) {
-  int o = Load(std::vector<uint8_t>(5000, 128), 1);
-  plat::AudioBuffer b = SoundObject[o].buffer[0];
-  elSound::Pause(o, -1);  // never paused: starts from 0
-  EXPECT_TRUE(Playing(b));
-  hl::PullAudio(300);
-  elSound::Pause(o, -1);
-  EXPECT_FALSE(Playing(b));
-  EXPECT_EQ(SoundObject[o].pausePos[0], 300u);
-  elSound::Play(o, -1);
-  hl::PullAudio(100);
-  elSound::Stop(o, 0);
-  elSound::Pause(o, 0);
-  EXPECT_TRUE(Playing(b));
-  EXPECT_EQ(Cursor(b), 300u);
-}
-
-TEST_F(SoundObjects, ReleaseObjectFreesTheSlot) {
-  int o = Load(std::vector<uint8_t>(100, 128), 4);
-  elSound::SetVolume(o, -10, -1);
-  plat::AudioBuffer b = SoundObject[o].buffer[2];
-  elSound::ReleaseObject(o);
-  const SoundSlot& s = SoundObject[o];
-  EXPECT_EQ(s.used, 0u);
-  EXPECT_EQ(s.mixCount, 1);
-  EXPECT_EQ(s.echo, -1);
-  EXPECT_STREQ(s.name, "");
-  for (int i = 0; i < kSoundBuffers; ++i) {
-    EXPECT_EQ(s.buffer[i], 0u);
-    EXPECT_EQ(s.volume[i], 0);
+// Every operation of the level family with every kind of selector, against a model of its table:
+// what each buffer of the object plays at after each call.
+TEST_F(Sound, TheLevelFamilyFollowsItsTableForEverySelector) {
+  int o = Load(std::vector<uint8_t>(1000, 128), 3), cursor = 0;
+  const int64_t base = kRate;
+  int64_t hz[3] = {base, base, base}, pan[3] = {}, vol[3] = {};
+  auto clamp = [](int64_t v, int64_t lo, int64_t hi) { return std::min(std::max(v, lo), hi); };
+  std::mt19937 rng(7);
+  for (int step = 0; step < 3000; ++step) {
+    const int s = std::vector<int>{-3, -2, -1, 0, 1, 2, 3, 9, 10}[rng() % 9];
+    const int64_t v = static_cast<int>(rng() % 2001) - 1000;  // whole units, past every limit both ways
+    const std::vector<int> all = {0, 1, 2}, picked = s == -2 ? std::vector<int>{cursor} : s < 0 ? all
+                                                     : s < 3 ? std::vector<int>{s} : std::vector<int>{};
+    auto each = [&](int64_t* field, auto value) {
+      for (int b : picked) field[b] = value(field[b]);
+    };
+    switch (rng() % 13) {
+      case 0: elSound::ShiftFrequency(o, v, s), each(hz, [&](int64_t x) { return clamp(x + v * 100, 100, 100000); }); break;
+      case 1: elSound::ResetFrequency(o, s), each(hz, [&](int64_t) { return base; }); break;
+      case 2: elSound::SetFrequency(o, v, s), each(hz, [&](int64_t) { return clamp(base + v * 100, 100, 100000); }); break;
+      case 3: elSound::ShiftPan(o, v, s), each(pan, [&](int64_t x) { return clamp(x + v * 100, -10000, 10000); }); break;
+      case 4: elSound::ResetPan(o, s), each(pan, [&](int64_t) { return 0; }); break;
+      case 5: elSound::SetPan(o, v, s), each(pan, [&](int64_t) { return clamp(v * 100, -10000, 10000); }); break;
+      case 6: elSound::PanLeft(o, s), each(pan, [&](int64_t) { return -10000; }); break;
+      case 7: elSound::PanRight(o, s), each(pan, [&](int64_t) { return 10000; }); break;
+      case 8: elSound::ShiftVolume(o, v, s), each(vol, [&](int64_t x) { return clamp(x + v * 100, -10000, 0); }); break;
+      case 9: elSound::ResetVolume(o, s), each(vol, [&](int64_t) { return 0; }); break;
+      case 10: elSound::SetVolume(o, v, s), each(vol, [&](int64_t) { return clamp(v * 100, -10000, 0); }); break;
+      case 11: elSound::Play(o, -1), cursor = (cursor + 1) % 3; break;
+      default:  // starts an echo: every level reset
+        elSound::Play(o, -2), cursor = (cursor + 1) % 3;
+        for (int b : all) hz[b] = base, pan[b] = vol[b] = 0;
+    }
+    for (int b : all) ASSERT_EQ(Levels(o, b), std::vector<int64_t>({hz[b], pan[b], vol[b]})) << step << " " << s;
   }
-  uint32_t st;
-  EXPECT_EQ(plat::AudioGetStatus(b, &st), plat::kAudioErrInvalidParam);
-  EXPECT_EQ(Load(std::vector<uint8_t>(100, 128), 1), o);
 }
 
-TEST_F(SoundObjects, OutOfRangeObjectsAndSelectorsDoNothing) {
-  int o = Load(std::vector<uint8_t>(100, 128), 1);
-  for (int32_t bad : {-1, 70, 1000, INT32_MIN, INT32_MAX}) {
-    elSound::Play(bad, -1);
-    elSound::PlayLoop(bad, 0);
-    elSound::Stop(bad, -1);
-    elSound::Pause(bad, -1);
-    elSound::SetVolume(bad, -10, -1);
-    elSound::ResetFrequency(bad, -1);
-    elSound::SetFrequency(bad, 3, -1);
-    elSound::ReleaseObject(bad);
-    EXPECT_EQ(elSound::GetPosition(bad), 0u);
+TEST_F(Sound, FreedSlotsBadNumbersAndNoDeviceDoNothing) {
+  int o = Load(Ramp(100), 4);
+  const plat::AudioBuffer b = Buf(o, 2);
+  elSound::SetVolume(o, -10, -1), elSound::ReleaseObject(o);
+  EXPECT_EQ(plat::AudioReleaseBuffer(b), plat::kAudioErrInvalidParam);  // gone already
+  EXPECT_EQ(Load(Ramp(100), 1), o);  // the slot again, at full volume
+  EXPECT_EQ(Levels(o, 0), std::vector<int64_t>({kRate, 0, 0}));
+  for (int32_t bad : {-1, 70, INT32_MIN}) {
+    elSound::Play(bad, -1), elSound::PlayLoop(bad, 0), elSound::Stop(bad, -1), elSound::Pause(bad, -1);
+    elSound::SetVolume(bad, -10, -1), elSound::SetFrequency(bad, 3, -1), elSound::ReleaseObject(bad);
+    EXPECT_EQ(elSound::GetPosition(bad) + 0LL + elSound::ResetStream(bad), 0);
   }
-  elSound::Play(o, 10);
-  elSound::Play(o, 5);
-  elSound::Pause(o, 99);
-  EXPECT_FALSE(Playing(SoundObject[o].buffer[0]));
-  EXPECT_EQ(hl::Boxes().size(), 0u);
-}
-
-TEST_F(SoundObjects, WithoutADeviceEverythingIsQuiet) {
+  for (int32_t sel : {1, 10, INT32_MAX}) elSound::Play(o, sel), elSound::Pause(o, sel);
+  EXPECT_FALSE(Playing(Buf(o, 0)));
   elSound::Release();
+  EXPECT_EQ(elSound::GetPosition(o), 0u);
   hl::SetAudioDeviceAvailable(false);
   EXPECT_EQ(elSound::Init(), 0);
-  EXPECT_EQ(SoundReady, 0u);
   elSound::ClearObjects();
-  File("sndtest_a.wav", Wave(Ramp(100)));
-  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1), -1);
-  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 20), -1);
-  EXPECT_EQ(elSound::LoadPack("x", 1), -1);
-  EXPECT_EQ(elSound::LoadStream("x", 0), -1);
-  elSound::Play(0, -1);
-  elSound::SetVolume(0, -10, -1);
-  EXPECT_EQ(SoundObject[0].volume[0], 0);
-  EXPECT_EQ(elSound::SelectFormat(2, 44, 16), 0);
-  EXPECT_EQ(elSound::Streaming(), 0);
+  EXPECT_EQ(elSound::LoadObject("sndtest_a.wav", 1) + elSound::LoadObject("sndtest_a.wav", 20), -2);
+  EXPECT_EQ(elSound::LoadPack("x", 1) + elSound::LoadStream("x", 0), -2);
+  EXPECT_EQ(elSound::SelectFormat(2, 44, 16) + elSound::Streaming() + elSound::ResetStream(0), 0);
   elSound::Restore();
-  EXPECT_EQ(hl::Boxes().size(), 0u);
-  hl::SetAudioDeviceAvailable(true);
+  EXPECT_EQ(SoundObject[0].used, 0u);
+  EXPECT_TRUE(BoxTexts().empty());
 }
 
-TEST_F(SoundObjects, RestoreRebuildsEveryObjectWithItsLevels) {
-  int a = Load(Ramp(1000), 2, "sndtest_a.wav");
-  int b = Load(Ramp(1000), -2, "sndtest_b.wav");
-  elSound::SetVolume(a, -12, 1);
-  elSound::SetPan(a, 7, 1);
-  elSound::SetFrequency(a, 20, 1);
-  elSound::Play(a, -1);
-  plat::AudioBuffer old = SoundObject[a].buffer[1];
+TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
+  int a = Load(Ramp(1000), 2, "sndtest_a.wav"), b = Load(Ramp(1000), -2, "sndtest_b.wav");
+  elSound::SetVolume(a, -12, 1), elSound::SetPan(a, 7, 1), elSound::SetFrequency(a, 20, 1), elSound::Play(a, -1);
   const uint32_t opens = hl::AudioOpenCount();
-  elSound::Restore();
-  EXPECT_EQ(hl::AudioOpenCount(), opens + 1);
-  EXPECT_EQ(hl::Boxes().size(), 0u);
-  const SoundSlot& s = SoundObject[a];
-  EXPECT_NE(s.buffer[1], old);
-  EXPECT_EQ(s.cursor, 1);  // kept
-  int32_t vol = 0, pan = 0;
-  uint32_t hz = 0;
-  plat::AudioGetVolume(s.buffer[1], &vol);
-  plat::AudioGetPan(s.buffer[1], &pan);
-  plat::AudioGetFrequency(s.buffer[1], &hz);
-  EXPECT_EQ(vol, -1200);
-  EXPECT_EQ(pan, 700);
-  EXPECT_EQ(hz, 13025u);
-  EXPECT_EQ(s.baseFrequency, 11025u);
-  EXPECT_EQ(SoundObject[b].mixCount, 2);
-  EXPECT_EQ(SoundObject[b].echo, -1);  // made without echo, and stays so
-  EXPECT_EQ(SoundObject[a].echo, 0);
-  elSound::Play(b, -1);
-  std::vector<int16_t> out = hl::PullAudio(2);
-  EXPECT_EQ(out[2], (1 - 128) * 256);
-}
-
-TEST_F(SoundObjects, SelectFormatReloadsAndAFailureKeepsTheObjectsPlayable) {
-  int o = Load(Ramp(1000), 1);
-  EXPECT_EQ(elSound::SelectFormat(2, 44, 16), 1);
+  auto check = [&] {
+    EXPECT_EQ(Levels(a, 1), std::vector<int64_t>({13025, 700, -1200}));
+    elSound::Play(a, -1);  // the turn was kept: buffer 1, then 0
+    EXPECT_TRUE(Playing(Buf(a, 1)));
+    elSound::Play(a, -1), elSound::Stop(a, -1);
+    elSound::SetVolume(b, -100, -1), elSound::Play(b, -2);  // made without echo, and stays so: no reset
+    EXPECT_EQ(hl::PullAudio(2), std::vector<int16_t>(4, 0));
+    elSound::ResetVolume(b, -1), elSound::Stop(b, -1);
+  };
+  EXPECT_EQ((elSound::Restore(), hl::AudioOpenCount()), opens + 1);  // a new device
+  check();
   plat::AudioFormat f{};
+  for (auto [code, hz] : {std::pair<int, uint32_t>{8, 8000}, {11, 11025}, {22, 22050}, {44, 44100}}) {
+    EXPECT_EQ(elSound::SelectFormat(code == 8 ? 1 : 2, code, 16) + plat::AudioGetPrimaryFormat(&f), 1);
+    EXPECT_EQ(f.avgBytesPerSec, hz * (code == 8 ? 2 : 4));
+  }
+  check();
+  EXPECT_EQ(elSound::SelectFormat(3, 44, 16) + elSound::SelectFormat(-1, -5, 99999), 0);  // refused
   plat::AudioGetPrimaryFormat(&f);
-  EXPECT_EQ(f.samplesPerSec, 44100u);
-  EXPECT_EQ(f.avgBytesPerSec, 176400u);
-  EXPECT_NE(SoundObject[o].buffer[0], 0u);
-  EXPECT_EQ(elSound::SelectFormat(2, 22, 16), 1);
-  plat::AudioGetPrimaryFormat(&f);
-  EXPECT_EQ(f.samplesPerSec, 22050u);
-  EXPECT_EQ(elSound::SelectFormat(3, 44, 16), 0);
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"elSound::SelectFormat : 再生フォーマットを変更できません"});
-  plat::AudioGetPrimaryFormat(&f);
-  EXPECT_EQ(f.samplesPerSec, 22050u);
-  ASSERT_NE(SoundObject[o].buffer[0], 0u);
-  elSound::Play(o, -1);
-  EXPECT_EQ(hl::PullAudio(2)[2], (1 - 128) * 256);
-  EXPECT_EQ(elSound::SelectFormat(-1, -5, 99999), 0);
+  EXPECT_EQ(f.samplesPerSec, 44100u);  // the old format holds, and the objects play on
+  check();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>(2, "elSound::SelectFormat : 再生フォーマットを変更できません"));
 }
 
-TEST_F(SoundObjects, PlaySyncLeavesTheTableRestored) {
+TEST_F(Sound, PlaySyncLeavesTheTableRestored) {
   int o = Load(Ramp(1000), 1);
-  std::string sys = ProgDir() + "sndtest_sys.wav";
-  WriteFile(sys, Wave(Ramp(1100)));
-  files_.push_back(sys);
   hl::ClearSleeps();
-  elSound::PlaySync(sys.c_str());
-  // Nothing pulls the headless device, so the call waited out the sound's own length (0.1 s) and
-  // the second of grace, then gave up.
-  EXPECT_GE(hl::Sleeps().size(), 100u);
-  EXPECT_TRUE(hl::AudioDeviceIsOpen());
-  ASSERT_NE(SoundObject[o].buffer[0], 0u);
-  elSound::Play(o, -1);
-  EXPECT_EQ(hl::PullAudio(2)[2], (1 - 128) * 256);
+  elSound::PlaySync((ProgDir() + Put("sndtest_sys.wav", Wave(Ramp(1100)))).c_str());
+  EXPECT_GE(hl::Sleeps().size(), 100u);  // nothing pulls the device: it waited the sound's length and 1 s
   elSound::PlaySync("sndtest_no_such_file.wav");
-  EXPECT_NE(SoundObject[o].buffer[0], 0u);
-  EXPECT_EQ(hl::Boxes().size(), 0u);
+  uint8_t *format = nullptr, *data = nullptr;
+  uint32_t n[2] = {};
+  EXPECT_EQ(elSound::ReadWave("sndtest_no_such_file.wav", &format, &n[0], &data, &n[1]), 1);  // its failure value
+  elSound::Play(o, -1);
+  EXPECT_EQ(Heard(hl::PullAudio(2), 1), 1);
 }
 
-TEST_F(SoundObjects, TheSynthesizerSlotIsLeftToTheMusicModuleOnReload) {
-  // As the music module sets it up: a circular buffer in slot 0, named "DirectMusic".
-  std::vector<uint8_t> f = PcmFormat(22050, 16, 2);
-  ASSERT_EQ(plat::AudioCreateBuffer(0xE0, 88200, f.data(), 16, &SoundObject[0].buffer[0]), plat::kAudioOk);
-  SoundObject[0].used = 1;
-  std::strcpy(SoundObject[0].name, "DirectMusic");
-  const plat::AudioBuffer synth = SoundObject[0].buffer[0];
-  int o = Load(Ramp(100), 1);
-  EXPECT_EQ(o, 1);
-  EXPECT_EQ(elSound::SelectFormat(1, 11, 8), 1);  // the synthesizer's buffer plays on
-  EXPECT_EQ(SoundObject[0].buffer[0], synth);
-  EXPECT_TRUE(plat::AudioPlay(synth, 1) == plat::kAudioOk);
-  elSound::Restore();  // a new device: the music module makes its buffer again
-  EXPECT_EQ(hl::Boxes().size(), 0u);
-  EXPECT_EQ(SoundObject[0].used, 1u);
-  EXPECT_EQ(SoundObject[0].buffer[0], 0u);
-  EXPECT_NE(SoundObject[1].buffer[0], 0u);
+TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
+  Put(dir_ + "/notes.txt", {1, 2, 3});
+  Put(dir_ + "/bad.wav", {'R', 'I', 'F', 'F', 1, 2});
+  Pack({{"paku.wav", Ramp(300, 3)}, {"Other.Wav", Ramp(10)}});
+  // By name; the unreadable WAVE as an empty entry; nothing but WAVE files.
+  std::vector<uint8_t> want = Entry("OTHER.WAV", Ramp(10)), paku = Entry("PAKU.WAV", Ramp(300, 3));
+  want.insert(want.end(), {0, 0, 0, 0, 'B', 'A', 'D', '.', 'W', 'A', 'V', 0, 0, 0, 0, 0});
+  want.insert(want.end(), paku.begin(), paku.end());
+  EXPECT_EQ(testfiles::ReadFile(ProgDir() + pack_), want);
+  // AddToPack appends under the file's own name, upper-cased; a lower-case entry written by hand;
+  // a file of the name in the program directory comes before a resource.
+  Put(dir_ + "/boing.wav", Wave(Ramp(30, 70)));
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/boing.wav").c_str());
+  elSound::AddToPack(nullptr, (dir_ + "/boing.wav").c_str());
+  WriteFile(ProgDir() + pack_, Entry("plop.wav", {40, 41, 42, 43}), "ab");
+  Put("PAKU", Wave(Ramp(30, 90)));
+  for (auto [name, first] : {std::pair<std::string, int>{"paku.wav", 3}, {"Boing.wav", 70}, {"PLOP.WAV", 40}, {"PAKU", 90}}) {
+    int o = name == "PAKU" ? elSound::LoadObject("PAKU", 1) : elSound::LoadPack(name.c_str(), 2);
+    ASSERT_GE(o, 0) << name;
+    elSound::Play(o, -1);
+    EXPECT_EQ(Heard(hl::PullAudio(1), 0), first) << name;
+    elSound::Stop(o, -1);
+  }
+  // Fresh 0 appends (the first entry of a name wins); fresh 1 starts over.
+  Put(dir_ + "/paku.wav", Wave(Ramp(80, 9)));
+  uint32_t size[2] = {};
+  for (uint32_t fresh : {0, 1}) {
+    elSound::MakePack(pack_.c_str(), dir_.c_str(), fresh);
+    plat::AudioGetSize(Buf(elSound::LoadPack("paku.wav", 1), 0), &size[fresh]);
+  }
+  EXPECT_EQ(std::vector<uint32_t>(size, size + 2), std::vector<uint32_t>({300, 80}));
 }
 
-// The RIFF reader, over files.
-class WaveFiles : public SoundObjects {
- protected:
-  int Read(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* format, std::vector<uint8_t>* data) {
-    std::string path = ProgDir() + File("sndtest_r.wav", bytes);
-    uint8_t *f = nullptr, *d = nullptr;
-    uint32_t fn = 7, dn = 7;
-    int r = elSound::ReadWave(path.c_str(), &f, &fn, &d, &dn);
-    if (r == 0) {
-      format->assign(f, f + fn);
-      data->assign(d, d + dn);
-    } else {
-      EXPECT_EQ(f, nullptr);
-      EXPECT_EQ(d, nullptr);
-      EXPECT_EQ(dn, 0u);
+TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
+  const std::string n31 = std::string(27, 'p') + ".wav";
+  Pack({{"paku.wav", Ramp(30)}, {n31, Ramp(30)}});
+  std::vector<uint8_t> cut = Wave(Ramp(100)), huge = Wave({});
+  cut.resize(cut.size() - 10);
+  huge[43] = 0x10;  // a byte over the mixer's limit, and the file has it (as a hole)
+  Put("sndtest_cut.wav", cut), Put("sndtest_tiny.wav", Wave(Ramp(3)));  // three bytes: below any buffer
+  Put("sndtest_huge.wav", huge), Put("sndtest_huge.pak", Entry("HUGE.WAV", {}, 0xF0000000u));  // 3.75 GB
+  Put(n31, Wave(Ramp(30))), Put(dir_ + "/bad.wav", {'R', 'I', 'F', 'F'});
+  for (const char* f : {"sndtest_huge.wav", "sndtest_huge.pak"}) ASSERT_EQ(truncate((ProgDir() + f).c_str(), 0xF0000100), 0);
+  elSound::AddToPack(pack_.c_str(), (dir_ + "/bad.wav").c_str());
+  // A load from another pack (a path too long to be kept is none), after which ours is set again.
+  auto inPack = [&](const std::string& pack, const std::function<int()>& load) {
+    return [=, this] {
+      elSound::SetPackFile(pack.c_str());
+      const int r = load();
+      return elSound::SetPackFile(pack_.c_str()), r;
+    };
+  };
+  const std::string tooLong(300, 'x');
+  const std::string obj = "elSound::LoadObject : ", pak = "elSound::LoadPack : ", str = "elSound::LoadStream : ";
+  const std::string mix = "ミックス数が多過ぎます", noWave = "WAVEファイルを読み込めません";
+  const std::string noBuf = "サウンドバッファが生成できません", noPack = "パックファイル名が指定されていません",
+                    noRes = "WAVEリソースが見つかりません";
+  const std::vector<std::tuple<std::function<int()>, std::string, int>> cases = {  // load, box, slots made
+      {[] { return elSound::LoadObject("paku.wav", 11); }, obj + mix, 0},
+      {[] { return elSound::LoadObject("paku.wav", -11); }, obj + mix, 0},
+      {[] { return elSound::LoadPack("paku.wav", 11); }, pak + mix, 0},
+      {[] { return elSound::LoadPack("paku.wav", -11); }, pak + mix, 0},
+      {[] { return elSound::LoadObject("sndtest_no.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_cut.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_huge.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_tiny.wav", 1); }, obj + noBuf, 0},
+      {[] { return elSound::LoadPack("bad.wav", 1); }, pak + noBuf, 0},
+      {inPack("sndtest_huge.pak", [] { return elSound::LoadPack("huge.wav", 1); }), pak + noBuf, 0},
+      {[] { return elSound::LoadPack("none.wav", 1); }, pak + noWave, 0},
+      {[] { return elSound::LoadStream("none.wav", 0); }, str + noWave, 0},
+      {inPack(tooLong, [] { return elSound::LoadPack("paku.wav", 1); }), pak + noPack, 0},
+      {inPack(tooLong, [] { return elSound::LoadStream("paku.wav", 1); }), str + noPack, 0},
+      {[&] { return elSound::LoadObject(n31.c_str(), 1); }, obj + "ファイル名またはリソース名が長すぎます", 1},
+      {[&] { return elSound::LoadPack(n31.c_str(), 1); }, pak + "ファイル名が長すぎます", 1},
+  };
+  auto used = [] { return std::count_if(SoundObject, SoundObject + kSoundObjects, [](auto& s) { return s.used; }); };
+  for (const auto& [load, box, made] : cases) {
+    const auto before = used();
+    EXPECT_EQ(load(), -1) << box;
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{box});
+    EXPECT_EQ(used(), before + made) << box;
+  }
+  // A full table: the 71st object of any loader is refused and no slot changes.
+  while (used() < kSoundObjects) ASSERT_GE(elSound::LoadPack("paku.wav", 10), 0);
+  EXPECT_EQ(elSound::LoadObject("paku.wav", 1) + elSound::LoadPack("paku.wav", 1) + elSound::LoadStream("p", 0), -3);
+  const std::string full = "オブジェクト数が多過ぎます";
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{obj + full, pak + full, str + full}));
+  EXPECT_EQ(SoundObject[2].name + std::to_string(SoundObject[2].mixCount), "paku.wav10");
+}
+
+TEST_F(Sound, StreamsPlayEverySampleInOrderThroughAPauseAndStopAtTheirEnd) {
+  const std::vector<uint8_t> data = Pattern(kRate * 10), shortData = Pattern(kRate * 49 / 10);
+  Pack({{"ten.wav", data}, {"short.wav", shortData}});
+  int s = elSound::LoadStream("short.wav", 0), o = elSound::LoadStream("ten.wav", 0);
+  elSound::Play(s, -1);  // under five seconds: a plain object, played whole
+  EXPECT_EQ(FirstDifference(Listen(s, 60 * 6), shortData), shortData.size());
+  elSound::Play(o, -1);
+  std::vector<uint8_t> heard = Listen(o, 60);
+  elSound::Pause(o, -1);
+  for (int f = 0; f < 30; ++f) EXPECT_EQ(Heard(hl::PullAudio(kFrame), 0), 128) << "paused";
+  EXPECT_EQ(elSound::Streaming(), 1);
+  std::vector<uint8_t> rest = (elSound::Pause(o, -1), Listen(o, 60 * 12));
+  heard.insert(heard.end(), rest.begin(), rest.end());
+  // Past the four seconds the buffer holds, to the end; then at most a frame of silence.
+  EXPECT_FALSE(Playing(Buf(o, 0)));
+  ASSERT_GE(heard.size(), data.size());
+  EXPECT_EQ(FirstDifference(heard, data), data.size());
+  EXPECT_LE(heard.size() - data.size(), kFrame);
+  EXPECT_TRUE(std::all_of(heard.begin() + data.size(), heard.end(), [](uint8_t v) { return v == 128; }));
+}
+
+TEST_F(Sound, LoopingStreamsRepeatFromTheirLoopOffsetsAndReloadFromTheirOwnPacks) {
+  const std::vector<uint8_t> data = Pattern(kRate * 5);
+  Pack({{"five.wav", data}, {"p.wav", Ramp(100, 50)}});
+  int s = elSound::LoadStream("five.wav", 7), p = elSound::LoadPack("p.wav", 3);
+  const int w = elSound::LoadStream("five.wav", kRate * 9);  // a loop point past the end: from the start
+  elSound::SetPackFile("sndtest_other.pak");  // not there: only the objects' own packs can serve
+  elSound::Restore();
+  elSound::Play(p, 2);
+  EXPECT_EQ(Heard(hl::PullAudio(1), 0), 50);
+  elSound::Stop(p, -1);
+  for (auto [o, from] : {std::pair<int, size_t>{s, 7}, {w, 0}}) {
+    elSound::PlayLoop(o, -1);  // the data once, then from the loop point over and over, without a gap
+    std::vector<uint8_t> heard = Listen(o, 60 * 13), want(data);
+    while (want.size() < heard.size()) want.insert(want.end(), data.begin() + from, data.end());
+    EXPECT_EQ(FirstDifference(heard, want), 780u * kFrame) << from;
+    elSound::Stop(o, -1);
+  }
+  EXPECT_TRUE(BoxTexts().empty());
+  elSound::Play(s, -1);  // rewound: the next refill is due at once
+  std::remove((ProgDir() + pack_).c_str());
+  EXPECT_EQ(elSound::Streaming() + elSound::ResetStream(s), 0);
+  WriteFile(ProgDir() + pack_, {1, 2, 3});  // the pack shrank: its data is gone
+  EXPECT_EQ(elSound::ResetStream(s), 0);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"elSound::Streaming : パックファイル名が指定されていません",
+                                                  "elSound::ResetStream : パックファイル名が指定されていません",
+                                                  "elSound::ResetStream : ストリーミング再生できません"}));
+}
+
+TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
+  Fresh(48000);
+  Pack({{"hit.wav", std::vector<uint8_t>(kRate / 20, 192)}});  // 50 ms at +64
+  int o = elSound::LoadPack("hit.wav", 4), one = elSound::LoadPack("hit.wav", -4);
+  FrameSeconds = 1.0f / 60.0f, elSound::SetVolume(o, -3, -1);  // the start resets the levels
+  elSound::Play(o, -2);
+  std::vector<std::pair<double, int>> onsets;  // where the sound starts after silence, with its level
+  int16_t last = 0;
+  for (int f = 0; f < 60; ++f) {
+    elSound::Echo(o, 200, 3, 10);
+    std::vector<int16_t> out = hl::PullAudio(800);
+    for (size_t i = 0; i < 800; last = out[2 * i++]) {
+      if (out[2 * i] != 0 && last == 0) onsets.push_back({(f * 800 + i) / 48.0, out[2 * i]});
     }
-    std::free(f);
-    std::free(d);
-    return r;
   }
-};
-
-TEST_F(WaveFiles, DataMayStandBeforeTheFormatAndOddChunksArePadded) {
-  std::vector<uint8_t> fmt, data;
-  auto pcm = PcmFormat(22050, 16, 2);
-  ASSERT_EQ(Read(Riff({{"LIST", {1, 2, 3}}, {"data", Ramp(8, 10)}, {"fmt ", pcm}}), &fmt, &data), 0);
-  ASSERT_EQ(fmt.size(), 18u);
-  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), fmt.begin()));
-  EXPECT_EQ(fmt[16], 0);
-  EXPECT_EQ(data, Ramp(8, 10));
-}
-
-TEST_F(WaveFiles, NonPcmFormatsCarryTheirExtraBytes) {
-  std::vector<uint8_t> fmt, data;
-  auto f = PcmFormat(8000, 4, 1);
-  f[0] = 0x11;
-  Put16(f, 2);
-  f.push_back(0xAB);
-  f.push_back(0xCD);
-  ASSERT_EQ(Read(Riff({{"fmt ", f}, {"data", Ramp(4)}}), &fmt, &data), 0);
-  ASSERT_EQ(fmt.size(), 20u);
-  EXPECT_EQ(fmt[16], 2);
-  EXPECT_EQ(fmt[19], 0xCD);
-  // The extra size promises more than the file holds.
-  f[16] = 0xFF;
-  auto v = Riff({{"fmt ", f}});
-  EXPECT_EQ(Read(v, &fmt, &data), 1);
-}
-
-TEST_F(WaveFiles, BrokenFilesAreRefused) {
-  std::vector<uint8_t> fmt, data;
-  auto pcm = PcmFormat(11025, 8, 1);
-  EXPECT_EQ(Read({}, &fmt, &data), 1);
-  EXPECT_EQ(Read(Riff({{"data", Ramp(4)}}), &fmt, &data), 1);                       // no format
-  EXPECT_EQ(Read(Riff({{"fmt ", pcm}}), &fmt, &data), 1);                           // no data
-  EXPECT_EQ(Read(Riff({{"fmt ", Ramp(14)}, {"data", Ramp(4)}}), &fmt, &data), 1);  // format too short
-  auto notWave = Riff({{"fmt ", pcm}, {"data", Ramp(4)}});
-  notWave[8] = 'A';
-  EXPECT_EQ(Read(notWave, &fmt, &data), 1);
-  auto longData = Riff({{"fmt ", pcm}, {"data", Ramp(40)}});
-  longData.resize(longData.size() - 1);  // the last sample is missing
-  EXPECT_EQ(Read(longData, &fmt, &data), 1);
-  auto hugeChunk = Riff({{"LIST", Ramp(4)}, {"fmt ", pcm}, {"data", Ramp(4)}});
-  hugeChunk[16] = hugeChunk[17] = hugeChunk[18] = hugeChunk[19] = 0xFF;  // LIST claims 4 GB
-  EXPECT_EQ(Read(hugeChunk, &fmt, &data), 1);
-  auto hugeData = Riff({{"fmt ", pcm}, {"data", Ramp(4)}});
-  hugeData[40] = hugeData[41] = hugeData[42] = hugeData[43] = 0xFF;
-  EXPECT_EQ(Read(hugeData, &fmt, &data), 1);
-  // A RIFF size shorter than the file hides the chunks behind it.
-  auto shortRiff = Riff({{"fmt ", pcm}, {"data", Ramp(4)}});
-  shortRiff[4] = 28;
-  shortRiff[5] = shortRiff[6] = shortRiff[7] = 0;
-  EXPECT_EQ(Read(shortRiff, &fmt, &data), 1);
-}
-
-TEST(WaveResource, CanonicalImagesAreUsedInPlaceOthersParsed) {
-  std::vector<uint8_t> img = Wave(Ramp(20, 5));
-  elSound::detail::WaveView v;
-  std::vector<uint8_t> of, od;
-  ASSERT_TRUE(elSound::detail::ResourceWave(img.data(), img.size(), &v, &of, &od));
-  EXPECT_EQ(v.format, img.data() + 20);
-  EXPECT_EQ(v.data, img.data() + 44);
-  EXPECT_EQ(v.dataSize, 20u);
-  // A length past the image's end is not believed.
-  img[40] = 21;
-  EXPECT_FALSE(elSound::detail::ResourceWave(img.data(), img.size(), &v, &of, &od));
-  EXPECT_FALSE(elSound::detail::ResourceWave(img.data(), 43, &v, &of, &od));
-  // A header with another chunk in between is read by the RIFF reader instead of at fixed offsets.
-  std::vector<uint8_t> fmt = PcmFormat(11025, 8, 1);
-  std::vector<uint8_t> other;
-  PutId(other, "RIFF");
-  Put32(other, 4 + 8 + 2 + 8 + 16 + 8 + 6);
-  PutId(other, "WAVE");
-  PutId(other, "LIST");
-  Put32(other, 2);
-  other.push_back(0);
-  other.push_back(0);
-  PutId(other, "fmt ");
-  Put32(other, 16);
-  other.insert(other.end(), fmt.begin(), fmt.end());
-  PutId(other, "data");
-  Put32(other, 6);
-  for (uint8_t b : Ramp(6, 100)) other.push_back(b);
-  ASSERT_TRUE(elSound::detail::ResourceWave(other.data(), other.size(), &v, &of, &od));
-  EXPECT_EQ(v.dataSize, 6u);
-  EXPECT_EQ(v.data[0], 100);
-  EXPECT_EQ(v.formatSize, 18u);
-}
-
-TEST(WaveResource, AFileOfTheNameComesBeforeTheResource) {
-  // The resources embedded in this binary, if any: a program-directory file of the same name wins.
-  Fresh();
-  for (unsigned i = 0; i < plat::kResourceCount; ++i) {
-    const plat::ResourceEntry& e = plat::kResourceTable[i];
-    if (std::strcmp(e.type, "WAVE") != 0) continue;
-    int r = elSound::LoadObject(e.name, 1);
-    ASSERT_GE(r, 0) << e.name;
-    uint32_t size = 0;
-    plat::AudioGetSize(SoundObject[r].buffer[0], &size);
-    std::string path = ProgDir() + e.name;
-    WriteFile(path, Wave(Ramp(77)));
-    int f = elSound::LoadObject(e.name, 1);
-    std::remove(path.c_str());
-    ASSERT_GE(f, 0);
-    plat::AudioGetSize(SoundObject[f].buffer[0], &size);
-    EXPECT_EQ(size, 77u);
-    return;
+  ASSERT_EQ(onsets.size(), 4u);
+  EXPECT_EQ(onsets[0], std::make_pair(0.0, 16384));
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_NEAR(onsets[k].first, 200.0 * k, 17.0) << k;  // within a frame
+    EXPECT_NEAR(20 * std::log10(onsets[k].second / 16384.0), -10.0 * k, 0.05) << k;
   }
-  GTEST_SKIP() << "no WAVE resource in this build";
+  // Nothing for an object made without echo (mix below 2), nor after Stop.
+  elSound::Play(one, -2), elSound::Stop(one, 0), elSound::Play(o, -2), elSound::Stop(o, -1);
+  elSound::Echo(one, 0, 3, 10), elSound::Echo(o, 0, 3, 10);
+  EXPECT_EQ(hl::PullAudio(100), std::vector<int16_t>(200, 0));
+  // EchoPan: 0.1 s x 100 x 100 = 1000 dB a step, so each echo is at an end of the sweep, the other one.
+  FrameSeconds = 0.1f;
+  elSound::PlayLoop(o, -2);
+  for (int64_t k = 1, side = 0; k <= 3; ++k) {
+    elSound::EchoPan(o, 50, 5, 3, 100);
+    const int64_t pan = Levels(o, (k + 1) % 4)[1];
+    EXPECT_EQ(Levels(o, (k + 1) % 4), std::vector<int64_t>({kRate, pan != side ? 3000 * (pan > 0 ? 1 : -1) : 0, -300 * k}));
+    EXPECT_EQ(Status(Buf(o, (k + 1) % 4)), plat::kAudioStatusPlaying | plat::kAudioStatusLooping);
+    side = pan;
+  }
+  hl::PullAudio(480);  // 10 ms
+  EXPECT_EQ(elSound::GetPosition(o), 110u);  // the play cursor of buffer 0, at 11025 Hz
+}
+
+// The mixer under the sound objects, driven through the platform calls: a buffer of these bytes.
+constexpr uint32_t kCtrl = plat::kAudioCtrlFrequency | plat::kAudioCtrlPan | plat::kAudioCtrlVolume;
+plat::AudioBuffer Make(const std::vector<uint8_t>& bytes, uint16_t bits = 8, uint16_t channels = 1) {
+  std::vector<uint8_t> f = PcmFormat(kRate, bits, channels);
+  plat::AudioBuffer b = 0;
+  EXPECT_EQ(plat::AudioCreateBuffer(kCtrl, static_cast<uint32_t>(bytes.size()), f.data(), 16, &b), plat::kAudioOk);
+  EXPECT_EQ(elSound::detail::WriteBuffer(b, 0, bytes.data(), static_cast<uint32_t>(bytes.size())), plat::kAudioOk);
+  return b;
+}
+
+// Random voices of every sample format at the device rate, at random volumes and pans, played once or
+// looping and pulled in passes of random length, against a model: each output sample is the sum of
+// the voices' samples times their gains (hundredths of a decibel; pan attenuates the other side),
+// clipped to 16 bits.
+TEST_F(Sound, MixerVoicesSumToTheirSamplesTimesTheirGains) {
+  std::mt19937 rng(11);
+  auto gain = [](int hundredths) { return hundredths <= -10000 ? 0.0 : std::pow(10.0, hundredths / 2000.0); };
+  for (int round = 0; round < 40; ++round) {
+    struct Voice {
+      plat::AudioBuffer b;
+      std::vector<double> side[2];  // left, right
+      bool loop, on = true;
+      size_t pos = 0, align;
+      double gain[2];
+    };
+    std::vector<Voice> voices(1 + rng() % 4);
+    for (Voice& v : voices) {
+      const uint16_t bits = rng() % 2 ? 16 : 8, ch = static_cast<uint16_t>(1 + rng() % 2);
+      std::vector<uint8_t> bytes((4 + rng() % 300) * ch * bits / 8);
+      for (uint8_t& x : bytes) x = static_cast<uint8_t>(rng());
+      v.b = Make(bytes, bits, ch), v.align = ch * bits / 8u;
+      for (size_t i = 0; i < bytes.size(); i += bits / 8) {
+        const double x = bits == 8 ? (bytes[i] - 128) * 256.0 : int16_t(bytes[i] | (bytes[i + 1] << 8));
+        v.side[ch == 2 && (i / (bits / 8)) % 2].push_back(x);
+        if (ch == 1) v.side[1].push_back(x);
+      }
+      const int vol = rng() % 3 ? -static_cast<int>(rng() % 3000) : rng() % 2 ? 0 : -10000;
+      const int pan = rng() % 3 ? static_cast<int>(rng() % 4001) - 2000 : rng() % 2 ? 10000 : -10000;
+      ASSERT_EQ(plat::AudioSetVolume(v.b, vol) + plat::AudioSetPan(v.b, pan), plat::kAudioOk);
+      v.gain[0] = gain(vol) * (pan > 0 ? gain(-pan) : 1.0), v.gain[1] = gain(vol) * (pan < 0 ? gain(pan) : 1.0);
+      v.loop = rng() % 2, plat::AudioPlay(v.b, v.loop ? plat::kAudioPlayLooping : 0);
+    }
+    for (int pass = 0; pass < 8; ++pass) {
+      const uint32_t frames = 1 + rng() % 97;
+      std::vector<int16_t> out = hl::PullAudio(frames);
+      for (uint32_t i = 0; i < frames; ++i) {
+        double sum[2] = {0, 0};
+        for (Voice& v : voices) {
+          for (int c = 0; c < 2 && v.on; ++c) sum[c] += v.side[c][v.pos] * v.gain[c];
+          if (v.on && ++v.pos == v.side[0].size()) v.pos = 0, v.on = v.loop;
+        }
+        for (int c = 0; c < 2; ++c) ASSERT_NEAR(out[2 * i + c], std::clamp(sum[c], -32768.0, 32767.0), 1) << round;
+      }
+    }
+    for (Voice& v : voices) {
+      EXPECT_EQ(std::make_pair(Playing(v.b), Cursor(v.b)), std::make_pair(v.on, uint32_t(v.on ? v.pos * v.align : 0)));
+      plat::AudioReleaseBuffer(v.b);
+    }
+  }
+}
+
+TEST_F(Sound, MixerInvalidCallsAreRefusedAndChangeNothing) {
+  const std::vector<uint8_t> f = PcmFormat(kRate, 8, 1);
+  auto with = [&](size_t at, uint8_t v) { return [&](std::vector<uint8_t> g) { return g[at] = v, g; }(f); };
+  const int32_t param = plat::kAudioErrInvalidParam, format = plat::kAudioErrBadFormat;
+  const std::vector<std::tuple<uint32_t, uint32_t, std::vector<uint8_t>, uint32_t, int32_t>> creates = {
+      {kCtrl, 100, f, 15, param}, {kCtrl, 3, f, 16, param}, {kCtrl, 0x10000000, f, 16, param}, {1, 100, f, 16, param},
+      {kCtrl, 100, with(0, 2), 16, format}, {kCtrl, 100, with(2, 3), 16, format}, {kCtrl, 100, with(14, 12), 16, format},
+      {kCtrl, 100, with(12, 2), 16, format}, {kCtrl, 100, with(8, 1), 16, format},
+      {kCtrl, 100, PcmFormat(99, 8, 1), 16, format}, {kCtrl, 100, PcmFormat(100001, 8, 1), 16, format}};
+  plat::AudioBuffer b = 7, fixed = 0;
+  for (const auto& [flags, bytes, fmt, size, result] : creates) {
+    EXPECT_EQ(plat::AudioCreateBuffer(flags, bytes, fmt.data(), size, &b), result);
+    EXPECT_EQ(b, 0u);
+  }
+  b = Make(Ramp(10));
+  ASSERT_EQ(plat::AudioCreateBuffer(plat::kAudioStatic, 16, f.data(), 16, &fixed), plat::kAudioOk);
+  void *p1 = nullptr, *p2 = nullptr;
+  uint32_t n1 = 0, n2 = 0;
+  for (int32_t r : {plat::AudioSetVolume(b, 1), plat::AudioSetVolume(b, -10001), plat::AudioSetPan(b, 10001),
+                    plat::AudioSetPan(b, -10001), plat::AudioSetFrequency(b, 99), plat::AudioSetFrequency(b, 100001),
+                    plat::AudioSetPosition(b, 10), plat::AudioPlay(b, 2), plat::AudioSetVolume(0, 0),
+                    plat::AudioLock(b, 10, 1, &p1, &n1, &p2, &n2, 0), plat::AudioLock(b, 0, 0, &p1, &n1, &p2, &n2, 0),
+                    plat::AudioLock(b, 0, 11, &p1, &n1, &p2, &n2, 0),
+                    plat::AudioLock(b, 8, 4, &p1, &n1, nullptr, nullptr, 0)}) {
+    EXPECT_EQ(r, param);
+  }
+  EXPECT_EQ(std::vector<int32_t>({plat::AudioSetVolume(fixed, -1), plat::AudioSetPan(fixed, 1), plat::AudioSetFrequency(fixed, 800)}),
+            std::vector<int32_t>(3, plat::kAudioErrControlUnavailable));
+  // A lock over the end gives two regions; one lock at a time; Unlock takes only what Lock gave.
+  ASSERT_EQ(plat::AudioLock(b, 8, 4, &p1, &n1, &p2, &n2, 0), plat::kAudioOk);
+  EXPECT_EQ(plat::AudioLock(b, 0, 1, &p1, &n1, &p2, &n2, 0), plat::kAudioErrInvalidCall);
+  std::memset(p1, 128, 2), std::memset(p2, 128, 2);
+  EXPECT_EQ(plat::AudioUnlock(b, p2, 2, p2, 2), param);
+  ASSERT_EQ(plat::AudioUnlock(b, p1, 2, p2, 2), plat::kAudioOk);
+  EXPECT_EQ(plat::AudioUnlock(b, p1, 2, p2, 2), plat::kAudioErrInvalidCall);
+  plat::AudioPlay(b, 0);
+  std::vector<int16_t> out = hl::PullAudio(10);
+  for (size_t i = 0; i < 10; ++i) EXPECT_EQ(Heard(out, i), i < 2 || i > 7 ? 128 : i) << i;
+  EXPECT_EQ(plat::AudioReleaseBuffer(b) + 0LL + plat::AudioReleaseBuffer(b), param);
+  plat::AudioFormat bad{1, 3, 44100, 176400, 4, 16, 0}, primary{};
+  EXPECT_EQ(plat::AudioSetPrimaryFormat(&bad), format);
+  plat::AudioGetPrimaryFormat(&primary);
+  EXPECT_NE(primary.channels, 3);
+  plat::AudioReleaseDevice(), hl::SetAudioDeviceAvailable(false);  // without a device nothing opens
+  EXPECT_EQ(plat::AudioCreateDevice() + 0LL + plat::AudioCreateBuffer(kCtrl, 100, f.data(), 16, &b),
+            0LL + plat::kAudioErrNoDriver + plat::kAudioErrInvalidCall);
+  hl::SetAudioDeviceAvailable(true);
+  EXPECT_EQ(plat::AudioCreateDevice() + 0LL + !hl::AudioDeviceIsOpen(), plat::kAudioOk);  // and again it opens
 }
 
 }  // namespace
