@@ -1,6 +1,9 @@
-// Rotations against expected pixels, their tiled, zoomed and blended variants, the zoom put and the
-// radial distortions.
-#include <cstdlib>
+// Rotations, zooms and the radial puts against what they must equal: plain and mirrored puts, quarter
+// turns and nearest-pixel zooms, over random odd-sized pictures placed across every screen edge.
+#include <cmath>
+#include <functional>
+#include <random>
+#include <vector>
 
 #include "el/elDraw.h"
 #include "tests/support/effects_support.h"
@@ -11,133 +14,108 @@ namespace {
 
 class RotateTest : public drawtest::DrawTest {
  protected:
-  int32_t pic = 0;  // 4 x 4, every pixel distinct
-  void SetUp() override {
-    DrawTest::SetUp();
-    ASSERT_EQ(screenResult, 1);
-    pic = MakeObject(4, 4, Coded);
-    ASSERT_GT(pic, 0);
-    FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
-  }
-  // The 4 x 4 destination at (100, 50) must show source(map(i, j)).
-  template <class Map>
-  void Expect4x4(Map map) {
-    for (int32_t j = 0; j < 4; ++j)
-      for (int32_t i = 0; i < 4; ++i) {
-        auto [u, v] = map(i, j);
-        ASSERT_EQ(At(100 + i, 50 + j), Coded(u, v)) << i << "," << j;
-      }
+  std::mt19937 rng{17};
+  int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+  // A random picture (one pixel in eight black), put by put(x, y, obj, w, h) somewhere across the
+  // screen's edges under a random clip; then each screen pixel must be want(i, j) (0: unchanged).
+  void Check(const char* what, int runs, int32_t maxSize, bool square,
+             const std::function<void(int32_t, int32_t, int32_t, int32_t, int32_t)>& put,
+             const std::function<uint16_t(const std::vector<uint16_t>&, int32_t, int32_t, int32_t, int32_t)>& want,
+             const std::function<int32_t(int32_t)>& outSize = [](int32_t n) { return n; }) {
+    for (int run = 0; run < runs; ++run) {
+      const int32_t w = Pick(1, maxSize), h = square ? w : Pick(1, maxSize), ow = outSize(w), oh = outSize(h);
+      std::vector<uint16_t> pic(static_cast<size_t>(w * h));
+      for (auto& p : pic) p = Pick(0, 7) ? static_cast<uint16_t>(Pick(1, 0xFFFF)) : 0;
+      const int32_t obj = MakeObject(w, h, [&](int32_t x, int32_t y) { return pic[static_cast<size_t>(y * w + x)]; });
+      const int32_t xs[] = {-ow + 1, -ow / 2, 0, 77, 640 - ow, 640 - ow / 2, 639}, ys[] = {-oh + 1, -oh / 2, 0, 51, 480 - oh, 479};
+      const int32_t x = xs[Pick(0, 6)], y = ys[Pick(0, 5)];
+      int32_t cl = 0, ct = 0, cr = 640, cb = 480;
+      if (Pick(0, 2) == 0) cl = x + Pick(-2, ow), ct = y + Pick(-2, oh), cr = cl + Pick(0, ow), cb = ct + Pick(0, oh);
+      elDraw::SetClip(cl, ct, cr, cb);
+      SCOPED_TRACE(testing::Message() << what << " run " << run << " size " << w << "x" << h << " at " << x << "," << y
+                                      << " clip " << cl << "," << ct << "," << cr << "," << cb);
+      FillScreen([](int32_t, int32_t) { return P5(1, 1, 1); });
+      put(x, y, obj, w, h);
+      elDraw::SetClip(0, 0, 640, 480);
+      for (int32_t py = std::max(0, y - 2); py < std::min(480, y + oh + 2); ++py)
+        for (int32_t px = std::max(0, x - 2); px < std::min(640, x + ow + 2); ++px) {
+          const int32_t i = px - x, j = py - y;
+          const bool in = i >= 0 && j >= 0 && i < ow && j < oh && px >= cl && px < cr && py >= ct && py < cb;
+          const uint16_t s = in ? want(pic, w, h, i, j) : 0;
+          ASSERT_EQ(At(px, py), s ? s : P5(1, 1, 1)) << px << "," << py;
+        }
+      elDraw::ReleaseObject(obj);
+    }
   }
 };
 
-TEST_F(RotateTest, ZeroNinetyAndOneEightyDegrees) {
-  EXPECT_EQ(elDraw::PutRotate(100, 50, 104, 54, 0, pic, 0, 0, 4, 4), 1);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{i, j}; });
-  elDraw::PutRotate(100, 50, 104, 54, 90, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - j, i}; });
-  elDraw::PutRotate(100, 50, 104, 54, 180, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - i, 3 - j}; });
-  elDraw::PutRotate(100, 50, 104, 54, 270, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{j, 3 - i}; });
-  // Angles outside 0..359 turn the same way as their remainder.
-  elDraw::PutRotate(100, 50, 104, 54, 450, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - j, i}; });
-  elDraw::PutRotate(100, 50, 104, 54, -180, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - i, 3 - j}; });
+uint16_t Px(const std::vector<uint16_t>& p, int32_t w, int32_t x, int32_t y) { return p[static_cast<size_t>(y * w + x)]; }
+
+TEST_F(RotateTest, WholeTurnsAreKeyedPutsAndHalfTurnsMirror) {
+  auto same = [](const std::vector<uint16_t>& p, int32_t w, int32_t, int32_t i, int32_t j) { return Px(p, w, i, j); };
+  for (int32_t angle : {0, 360, -720})
+    Check("whole turn", 30, 200, false,
+          [&](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { elDraw::PutRotate(x, y, x + w, y + h, angle, o, 0, 0, w, h); }, same);
+  Check("zoom 1", 20, 120, false,
+        [](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { elDraw::PutRotateZoom(x, y, x + w, y + h, 0, 1.0f, o, 0, 0, w, h); }, same);
+  Check("calm swirl and lens", 20, 60, false,
+        [](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) {
+          elDraw::PutSwirl(x, y, 0.0f, o, 0, 0, w, h);
+          elDraw::PutLens(x, y, 0.0f, o, 0, 0, w, h);
+        },
+        same);
+  Check("half turn", 30, 90, false,
+        [](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { elDraw::PutRotate(x, y, x + w, y + h, 540, o, 0, 0, w, h); },
+        [](const std::vector<uint16_t>& p, int32_t w, int32_t h, int32_t i, int32_t j) { return Px(p, w, w - 1 - i, h - 1 - j); });
+  Check("quarter turn", 30, 60, true,
+        [](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { elDraw::PutRotate(x, y, x + w, y + h, 90, o, 0, 0, w, h); },
+        [](const std::vector<uint16_t>& p, int32_t w, int32_t, int32_t i, int32_t j) { return Px(p, w, w - 1 - j, i); });
+  Check("three quarters", 20, 60, true,
+        [](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { elDraw::PutRotate(x, y, x + w, y + h, -90, o, 0, 0, w, h); },
+        [](const std::vector<uint16_t>& p, int32_t w, int32_t, int32_t i, int32_t j) { return Px(p, w, j, w - 1 - i); });
 }
 
-TEST_F(RotateTest, SourceIsCentredAndKeyed) {
-  // A 2 x 2 picture in a 4 x 4 rectangle sits at (1, 1); the rest stays as it was.
-  int32_t small = MakeObject(2, 2, [](int32_t x, int32_t y) { return x == 1 && y == 1 ? 0 : Coded(x, y); });
-  FillScreen([](int32_t, int32_t) { return P5(3, 3, 3); });
-  elDraw::PutRotate(100, 50, 104, 54, 0, small, 0, 0, 2, 2);
-  EXPECT_EQ(At(100, 50), P5(3, 3, 3));
-  EXPECT_EQ(At(101, 51), Coded(0, 0));
-  EXPECT_EQ(At(102, 51), Coded(1, 0));
-  EXPECT_EQ(At(102, 52), P5(3, 3, 3));  // the black source pixel
-  EXPECT_EQ(At(103, 53), P5(3, 3, 3));
-  elDraw::PutRotate(100, 50, 104, 54, 180, small, 0, 0, 2, 2);
-  EXPECT_EQ(At(102, 52), Coded(0, 0));
-  EXPECT_EQ(At(101, 52), Coded(1, 0));
+// Each destination pixel shows the source pixel under its centre: (i + 0.5) / zoom.
+TEST_F(RotateTest, ZoomsSampleAtPixelCentres) {
+  for (float zoom : {0.25f, 0.5f, 1.5f, 2.0f, 3.0f}) {
+    auto size = [zoom](int32_t n) { return static_cast<int32_t>(n * zoom); };
+    auto from = [zoom](int32_t i, int32_t n) { return std::min(n - 1, static_cast<int32_t>((i + 0.5) / zoom)); };
+    Check("zoom", 12, 50, false,
+          [zoom](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) { EXPECT_EQ(elDraw::PutZoom(x, y, zoom, o, 0, 0, w, h), 1); },
+          [&](const std::vector<uint16_t>& p, int32_t w, int32_t h, int32_t i, int32_t j) { return Px(p, w, from(i, w), from(j, h)); },
+          size);
+    if (zoom < 1) continue;
+    Check("rotate zoom", 8, 30, false,
+          [&](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) {
+            elDraw::PutRotateZoom(x, y, x + size(w), y + size(h), 0, zoom, o, 0, 0, w, h);
+          },
+          [&](const std::vector<uint16_t>& p, int32_t w, int32_t h, int32_t i, int32_t j) { return Px(p, w, from(i, w), from(j, h)); },
+          size);
+  }
 }
 
-TEST_F(RotateTest, ClippedToTheClipRectangle) {
-  elDraw::SetClip(102, 51, 640, 480);
-  elDraw::PutRotate(100, 50, 104, 54, 180, pic, 0, 0, 4, 4);
+TEST_F(RotateTest, TiledRepeatsAndSmallPicturesSitInTheMiddle) {
+  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
+  const int32_t small = MakeObject(2, 2, Coded), pic = MakeObject(4, 4, Coded);
+  elDraw::PutRotate(100, 50, 104, 54, 180, small, 0, 0, 2, 2);  // centred at (1, 1)
+  elDraw::PutRotateTiled(200, 50, 204, 54, 0, small, 0, 0, 2, 2);
+  elDraw::PutRotateZoomTiled(300, 50, 304, 54, 0, 0.5f, pic, 0, 0, 4, 4);
   for (int32_t j = 0; j < 4; ++j)
     for (int32_t i = 0; i < 4; ++i) {
-      const bool visible = i >= 2 && j >= 1;
-      ASSERT_EQ(At(100 + i, 50 + j), visible ? Coded(3 - i, 3 - j) : 0) << i << "," << j;
+      const bool mid = i >= 1 && i <= 2 && j >= 1 && j <= 2;
+      EXPECT_EQ(At(100 + i, 50 + j), mid ? Coded(2 - i, 2 - j) : 0) << i << "," << j;
+      EXPECT_EQ(At(200 + i, 50 + j), Coded(std::abs(i - 1) % 2, std::abs(j - 1) % 2)) << i << "," << j;
+      EXPECT_EQ(At(300 + i, 50 + j), Coded(std::abs(2 * i - 1) % 4, std::abs(2 * j - 1) % 4)) << i << "," << j;
     }
-  elDraw::SetClip(0, 0, 640, 480);
-  // Partly off the screen's left and top edges.
-  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
-  elDraw::PutRotate(-2, -2, 2, 2, 90, pic, 0, 0, 4, 4);
-  EXPECT_EQ(At(0, 0), Coded(3 - 2, 2));
-  EXPECT_EQ(At(1, 1), Coded(3 - 3, 3));
-}
-
-TEST_F(RotateTest, TiledZoomedAndBlendedVariants) {
-  int32_t small = MakeObject(2, 2, Coded);
-  elDraw::PutRotateTiled(100, 50, 104, 54, 0, small, 0, 0, 2, 2);
-  // Offset 1: positions -1, 0, 1, 2 become 1, 0, 1, 0.
-  Expect4x4([](int32_t i, int32_t j) {
-    auto t = [](int32_t p) { return (p - 1 < 0 ? 1 - p : p - 1) % 2; };
-    return std::pair{t(i), t(j)};
-  });
-  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
-  elDraw::PutRotateZoom(100, 50, 104, 54, 90, 1.0f, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - j, i}; });
-  elDraw::PutRotateZoom(100, 50, 104, 54, 0, 2.0f, small, 0, 0, 2, 2);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{i / 2, j / 2}; });
-  elDraw::PutRotateZoomTiled(100, 50, 104, 54, 0, 0.5f, pic, 0, 0, 4, 4);  // 2 x 2 copies, every other pixel
-  // Zoomed size 2, offset 1: centre positions i + 0.5 - 1 halve to -1, 1, 3, 5, taken as |p| mod 4.
-  Expect4x4([](int32_t i, int32_t j) {
-    auto t = [](int32_t p) { return std::abs(2 * p - 1) % 4; };
-    return std::pair{t(i), t(j)};
-  });
-  EXPECT_EQ(elDraw::PutRotateZoom(100, 50, 104, 54, 0, 0.0f, pic, 0, 0, 4, 4), 1);  // nothing at zoom 0
-  elDraw::PutRotateZoom(300, 300, 306, 306, 0, 1.5f, pic, 0, 0, 4, 4);  // centres on exact pixel edges
-  const int32_t from[6] = {0, 1, 1, 2, 3, 3};
-  for (int32_t j = 0; j < 6; ++j)
-    for (int32_t i = 0; i < 6; ++i) ASSERT_EQ(At(300 + i, 300 + j), Coded(from[i], from[j])) << i << "," << j;
-  FillScreen([](int32_t, int32_t) { return P5(31, 31, 31); });
-  elDraw::PutRotateBlend(100, 50, 104, 54, 180, 31, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - i, 3 - j}; });
-  elDraw::PutRotateBlend(100, 50, 104, 54, 180, 0, pic, 0, 0, 4, 4);
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{3 - i, 3 - j}; });
-}
-
-TEST_F(RotateTest, ZoomPutAndRadialDistortions) {
-  elDraw::PutZoom(100, 50, 2.0f, pic, 0, 0, 2, 2);  // the top-left 2 x 2 doubled
-  Expect4x4([](int32_t i, int32_t j) { return std::pair{i / 2, j / 2}; });
-  EXPECT_EQ(At(104, 50), 0);
-  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
-  elDraw::PutZoom(100, 50, 0.5f, pic, 0, 0, 4, 4);
-  EXPECT_EQ(At(100, 50), Coded(1, 1));
-  EXPECT_EQ(At(101, 51), Coded(3, 3));
-  EXPECT_EQ(At(102, 50), 0);
-  elDraw::PutZoom(300, 300, 1.5f, pic, 0, 0, 4, 4);  // 6 x 6, each pixel sampled at its centre
-  const int32_t from[6] = {0, 1, 1, 2, 3, 3};
-  for (int32_t j = 0; j < 6; ++j)
-    for (int32_t i = 0; i < 6; ++i) ASSERT_EQ(At(300 + i, 300 + j), Coded(from[i], from[j])) << i << "," << j;
-  EXPECT_EQ(At(306, 300), 0);
-
-  // Strength 0 draws the picture unchanged; a swirl keeps the centre and the corners outside the circle.
+  EXPECT_EQ(elDraw::PutRotateZoom(100, 50, 104, 54, 0, 0.0f, pic, 0, 0, 4, 4), 1);  // zoom 0 draws nothing
+  EXPECT_EQ(elDraw::PutZoom(0, 0, -1.0f, pic, 0, 0, 4, 4), 1);
   int32_t big = MakeObject(32, 32, Coded);
-  elDraw::PutSwirl(200, 200, 0.0f, big, 0, 0, 32, 32);
-  elDraw::PutLens(300, 200, 0.0f, big, 0, 0, 32, 32);
-  for (int32_t y = 0; y < 32; ++y)
-    for (int32_t x = 0; x < 32; ++x) {
-      ASSERT_EQ(At(200 + x, 200 + y), Coded(x, y));
-      ASSERT_EQ(At(300 + x, 200 + y), Coded(x, y));
-    }
-  elDraw::PutSwirl(200, 200, 180.0f, big, 0, 0, 32, 32);
+  elDraw::PutSwirl(200, 200, 180.0f, big, 0, 0, 32, 32);  // the corners, outside the circle, stay
   EXPECT_EQ(At(200, 200), Coded(0, 0));
   EXPECT_EQ(At(231, 231), Coded(31, 31));
   EXPECT_NE(At(216, 206), Coded(16, 6));
-  elDraw::PutLens(300, 200, 1.0f, big, 0, 0, 32, 32);  // magnified: a point halfway out shows a point nearer the middle
-  EXPECT_EQ(At(300 + 24, 200 + 16), Coded(20, 16));
+  elDraw::PutLens(300, 200, 1.0f, big, 0, 0, 32, 32);  // magnified: halfway out shows a point nearer the middle
+  EXPECT_EQ(At(324, 216), Coded(20, 16));
 }
 
 }  // namespace
