@@ -24,9 +24,7 @@ namespace in = plat::input;
 
 namespace {
 
-struct Ev {
-  int kind, joystick, code, value, ageMs;
-};
+struct Ev { int kind, joystick, code, value, ageMs; };
 
 // Events as text: code, value, kind, joystick and age (ms) of each.
 std::string Show(const std::vector<Ev>& evs) {
@@ -43,10 +41,8 @@ Ev Current() {
 
 // One frame as the main loop runs it, walked as a scene walks it; answers the codes.
 std::vector<int> Frame() {
-  elSystem::UpdateInput();
-  InputTime = plat::TimeMs();
   std::vector<int> codes;
-  while (elSystem::GetEvent(0)) codes.push_back(InputEvent.code);
+  for (elSystem::UpdateInput(), InputTime = plat::TimeMs(); elSystem::GetEvent(0);) codes.push_back(InputEvent.code);
   return codes;
 }
 
@@ -328,11 +324,10 @@ struct JoyModel {
   void Calibrate() {
     for (int j = 0; j < 2; ++j) cx[j] = Readable(j) ? Reading(j, 0) : 0, cy[j] = Readable(j) ? Reading(j, 1) : 0;
   }
-  void Reset(bool all) {
+  void Reset(bool all) {  // ramps and hold timers; with all, the rates and button states too
     for (int j = 0; j < 2; ++j) {
-      ramp[j][0] = ramp[j][1] = 0;
-      for (int b = 0; b < 4; ++b) hold[j][b] = 0, state[j][b] = all ? 0 : state[j][b];
-      if (all) rampRate[j] = holdRate[j] = 0;
+      ramp[j][0] = ramp[j][1] = hold[j][0] = hold[j][1] = hold[j][2] = hold[j][3] = 0;
+      if (all) rampRate[j] = holdRate[j] = 0, std::fill(state[j], state[j] + 4, 0u);
     }
   }
   uint32_t Edge(int j, int b, bool forced) {
@@ -363,7 +358,6 @@ TEST_F(InputTest, PolledJoysticksFollowTheirRulesOverARandomScript) {
   std::mt19937 rng(4242);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
   for (int step = 0; step < 3000; ++step) {
-    SCOPED_TRACE("step " + std::to_string(step));
     const int j = pick(3), op = pick(40), a = pick(2), b6 = pick(6);
     if (op < 12 && m.attached[j]) hl::JoystickAxis(j, a, m.raw[j][a] = kRaws[pick(9)]);
     if (op >= 12 && op < 22 && m.attached[j]) hl::JoystickButton(j, b6, ((m.buttons[j] ^= 1u << b6) >> b6) & 1);
