@@ -1,5 +1,5 @@
-// System services: frame pacing and wait slots, the error report and message boxes, the debug log,
-// system information and number files, and the single-instance lock between two processes.
+// System services: frame pacing, wait slots, reports and boxes, the debug log, the program directory and
+// number files, and the single-instance lock between two processes.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -38,8 +38,7 @@ TEST(FrameTiming, FramesLastAThousandthOverTheRateWithTheLastThreeMillisecondsSp
     const uint32_t rate = i == 0 ? 7 : i == 1 ? 1000 : i == 2 ? 0 : 1 + rng() % 250;  // 0 counts as 1
     const uint32_t frame = rate ? 1000 / rate : 1000, scene = rng() % (frame + 10);
     SCOPED_TRACE("rate " + std::to_string(rate) + " scene " + std::to_string(scene));
-    hl::Reset();
-    hl::SetTimeMs(50000);
+    hl::Reset(), hl::SetTimeMs(50000);
     elSystem::SetFrameRate(rate);
     hl::AdvanceMs(scene);
     elSystem::WaitFrame();
@@ -81,8 +80,7 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
 }
 
 TEST(ErrorReport, BoxesBeepFlagAndLog) {
-  hl::Reset();
-  ErrorFlag = 0;
+  hl::Reset(), ErrorFlag = 0;
   EXPECT_EQ(elSystem::CheckError(), 0);
   EXPECT_EQ(elSystem::ReportError("elDraw::Screen", "DirectDrawが使用できません", 0x887600E1), 0);
   EXPECT_EQ(LastBox(), "elDraw::Screen : DirectDrawが使用できません|エラー発生|4144");
@@ -115,11 +113,7 @@ TEST(ErrorReport, BoxesBeepFlagAndLog) {
 }
 
 class SysInfoTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    elSystem::SetExecutablePathForTest(nullptr);
-    DataRoot[0] = 0;
-  }
+  void TearDown() override { elSystem::SetExecutablePathForTest(nullptr), DataRoot[0] = 0; }
 };
 
 TEST_F(SysInfoTest, ProgramDirWithAndWithoutADataRoot) {
@@ -158,14 +152,12 @@ TEST_F(SysInfoTest, ProgramDirWithAndWithoutADataRoot) {
 }
 
 TEST_F(SysInfoTest, DataRootAndNumberFiles) {
-  mkdir("cfg", 0700);
-  setenv("XDG_CONFIG_HOME", (Cwd() + "/cfg").c_str(), 1);
+  mkdir("cfg", 0700), mkdir("prog", 0700), setenv("XDG_CONFIG_HOME", (Cwd() + "/cfg").c_str(), 1);
   { std::ofstream("cfg/root.txt") << "/srv/data/\r\nsecond line\n"; }
   { std::ofstream("outside.txt") << "/srv/outside\n"; }
   for (const char* name : {"root.txt", "missing.txt", "../outside.txt"})
     EXPECT_STREQ((std::strcpy(DataRoot, "/old"), elSystem::LoadDataRoot(name), DataRoot), name[0] == 'r' ? "/srv/data" : "");
 
-  mkdir("prog", 0700);
   elSystem::SetExecutablePathForTest((Cwd() + "/prog/x.bin").c_str());
   EXPECT_EQ(elSystem::WriteNumber("n.txt", 1), 1);
   EXPECT_EQ(ReadFile("prog/n.txt"), "1");
@@ -189,8 +181,8 @@ TEST_F(SysInfoTest, DataRootAndNumberFiles) {
   EXPECT_TRUE(elSystem::WriteNumber("..x", 3) == 1 && elSystem::ReadNumber("..x") == 3);  // only looks like one
 }
 
-// A first copy runs first() (which takes the lock) in a child process, then second() runs here.
-// Answers 'y' when the first copy was then asked to raise its window, else 'n' ('x': first() failed).
+// A child process runs first() (taking the lock), then second() runs here. Answers 'y' when the child was
+// then asked to raise its window, else 'n' ('x': first() failed).
 char FirstCopyAsked(const std::function<bool()>& first, const std::function<void()>& second) {
   int up[2], down[2];
   char c = '?';
@@ -210,8 +202,7 @@ char FirstCopyAsked(const std::function<bool()>& first, const std::function<void
 
 TEST(SingleInstance, SecondCopyIsRefusedAndRaisesTheFirst) {
   const std::string dir = Cwd() + "/runtime", home = Cwd() + "/home";
-  mkdir(dir.c_str(), 0700);
-  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  mkdir(dir.c_str(), 0700), mkdir(home.c_str(), 0700), setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   using plat::InstanceCheck;
   auto takes = [](std::string name) { return [name] { return plat::AcquireInstance(name.c_str()) == InstanceCheck::kOnly; }; };
   int answer = -1;
@@ -235,10 +226,8 @@ TEST(SingleInstance, SecondCopyIsRefusedAndRaisesTheFirst) {
   EXPECT_EQ(FirstCopyAsked(again, [] { EXPECT_EQ(plat::AcquireInstance("again"), InstanceCheck::kAnother); }), 'y');
 
   // A runtime directory that cannot be made is passed over for the next place.
-  mkdir(home.c_str(), 0700);
   const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("HOME", home.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);
+  setenv("HOME", home.c_str(), 1), setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);
   EXPECT_EQ(plat::AcquireInstance("moved"), InstanceCheck::kOnly);
   EXPECT_EQ(std::string(plat::InstanceDir()), home + "/.cache/oomori");
   plat::ReleaseInstance();
