@@ -1,0 +1,237 @@
+// System services: frame pacing, wait slots, reports and boxes, the debug log, the program directory and
+// number files, and the single-instance lock between two processes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "el/elSystem.h"
+#include "el/system/sysinfo.h"
+#include "platform/headless/headless.h"
+#include "platform/instance.h"
+
+namespace hl = plat::headless;
+
+namespace {
+
+std::string Cwd() { char buf[512]; return getcwd(buf, sizeof buf) ? buf : ""; }
+
+std::string ReadFile(const std::string& name) { std::stringstream s; s << std::ifstream(name).rdbuf(); return s.str(); }
+
+// The last box shown: text, caption and style.
+std::string LastBox() { const hl::Box& b = hl::Boxes().back(); return b.text + "|" + b.caption + "|" + std::to_string(b.style); }
+
+// Frames of 1000 / rate whole milliseconds: the wait sleeps all but the last 3 ms of the frame (0 when
+// less is left) and ends on the frame boundary; a frame that ran over ends at once and is not made up.
+TEST(FrameTiming, FramesLastAThousandthOverTheRateWithTheLastThreeMillisecondsSpun) {
+  std::mt19937 rng(5);
+  for (int i = 0; i < 200; ++i) {
+    const uint32_t rate = i == 0 ? 7 : i == 1 ? 1000 : i == 2 ? 0 : 1 + rng() % 250;  // 0 counts as 1
+    const uint32_t frame = rate ? 1000 / rate : 1000, scene = rng() % (frame + 10);
+    SCOPED_TRACE("rate " + std::to_string(rate) + " scene " + std::to_string(scene));
+    hl::Reset(), hl::SetTimeMs(50000);
+    elSystem::SetFrameRate(rate);
+    hl::AdvanceMs(scene);
+    elSystem::WaitFrame();
+    ASSERT_EQ(hl::Sleeps(), std::vector<uint32_t>{scene + 3 < frame ? frame - scene - 3 : 0});
+    ASSERT_EQ(hl::NowMicros() / 1000 - 50000, std::max(frame, scene));
+    const uint64_t end = hl::NowMicros() / 1000;  // the next frame is measured from here
+    hl::AdvanceMs(1);
+    elSystem::WaitFrame();
+    ASSERT_EQ(hl::NowMicros() / 1000 - end, std::max<uint64_t>(frame, 1));
+  }
+  const uint64_t before = hl::NowMicros();
+  elSystem::SetFrameWait(0), elSystem::WaitFrame(), elSystem::SetFrameWait(1);  // paced by the display instead
+  EXPECT_EQ(hl::NowMicros(), before);
+}
+
+TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
+  hl::Reset(), hl::SetReadStepMicros(0), hl::SetTimeMs(0xFFFFFF00u);  // the millisecond clock wraps in between
+  elSystem::ResetFrameClock();
+  hl::AdvanceMs(250);
+  elSystem::UpdateFrameClock();
+  EXPECT_FLOAT_EQ(FrameSeconds, 0.25f);
+  hl::SetReadStepMicros(100), elSystem::Delay(0);  // returns once the clock has moved on; no frame time
+  EXPECT_EQ(FrameSeconds, 0.0f);
+  hl::SetReadStepMicros(0);
+
+  hl::SetTimeMs(1000);
+  for (int slot : {0, 11, -1}) {
+    EXPECT_TRUE(elSystem::SetWait(slot, 100) == 0 && LastBox() == "elSystem::SetWait : ウェイトNoが範囲外です|エラー発生|4144");
+    EXPECT_TRUE(elSystem::InitWait(slot) == 0 && LastBox() == "elSystem::InitWait : ウェイトNoが範囲外です|エラー発生|4144");
+  }
+  EXPECT_EQ(elSystem::CheckWait(7), 1);  // never set: passed
+  EXPECT_TRUE(elSystem::SetWait(10, 500) && elSystem::SetWait(1, 0) && elSystem::InitWait(3));
+  hl::AdvanceMs(499);
+  EXPECT_TRUE(elSystem::CheckWait(10) == 0 && elSystem::CheckWait(1) == 1);
+  hl::AdvanceMs(1);
+  EXPECT_EQ(elSystem::CheckWait(10), 1);
+  hl::AdvanceMs(1000000);
+  EXPECT_EQ(elSystem::CheckWait(3), 0);  // out of use
+}
+
+TEST(ErrorReport, BoxesBeepFlagAndLog) {
+  hl::Reset(), ErrorFlag = 0;
+  EXPECT_EQ(elSystem::CheckError(), 0);
+  EXPECT_EQ(elSystem::ReportError("elDraw::Screen", "DirectDrawが使用できません", 0x887600E1), 0);
+  EXPECT_EQ(LastBox(), "elDraw::Screen : DirectDrawが使用できません|エラー発生|4144");
+  EXPECT_TRUE(hl::BeepCount() == 1 && elSystem::GetError() == 1 && ShutDownDone == 0);
+  EXPECT_EQ(elSystem::CheckError(), 1);  // a reported failure shuts the program down
+  EXPECT_EQ(ShutDownDone, 1);
+  ShutDownDone = 0;
+  // Texts too long for the 256-byte buffers are cut inside them, the line end kept.
+  const std::string x(600, 'x');
+  elSystem::ReportError(x.c_str(), "m");
+  EXPECT_EQ(hl::Boxes().back().text, x.substr(0, 255));
+  elSystem::Message("%s", x.c_str());
+  EXPECT_EQ(hl::Boxes().back().text, x.substr(0, 253) + "\r\n");
+
+  hl::SetReadStepMicros(0), hl::SetTimeMs(5000);
+  FrameSeconds = 3.0f, CursorShown = 0;
+  elSystem::Message("score %d", 42);
+  EXPECT_EQ(LastBox(), "score 42\r\n|メッセージ|4144");
+  EXPECT_TRUE(CursorShown == 1 && MessageBoxUp == 0 && FrameSeconds == 0.0f && LastTurnTime == 5000);  // no frame time
+  for (const int answer : {plat::IDYES, plat::IDNO, plat::IDCANCEL}) {
+    hl::SetBoxAnswer(answer);
+    EXPECT_EQ(elSystem::Question("again %s?", "now"), answer == plat::IDYES ? 1 : 0);
+    EXPECT_EQ(LastBox(), "again now?\r\n|メッセージ|36");
+  }
+
+  { std::ofstream("DEBUG.TXT") << "kept\n"; }
+  elSystem::DebugLog("first %d", 1), elSystem::DebugLog("second");
+  EXPECT_EQ(ReadFile("DEBUG.TXT"), "kept\nfirst 1\nsecond\n");
+  std::remove("DEBUG.TXT");
+}
+
+class SysInfoTest : public ::testing::Test {
+  void TearDown() override { elSystem::SetExecutablePathForTest(nullptr), DataRoot[0] = 0; }
+};
+
+TEST_F(SysInfoTest, ProgramDirWithAndWithoutADataRoot) {
+
+  const struct {
+    const char* exe;
+    int rootLength;  // 0: no data root; else "/" and that many more bytes
+    const char* want0;
+    std::string want1;
+  } cases[] = {
+      {"/games/GAME/x.bin", 0, "/games/GAME/", "/games/GAME/"},
+      {"/games/GAME/x.bin", 5, "/games/GAME/", "/rrrrr/GAME/"},
+      {"/x.bin", 5, "/", "/rrrrr/GAME/"},  // no folder above: the last one found stays
+      {"/games/GAME/x.bin", 248, "/games/GAME/", "/" + std::string(248, 'r') + "/GAME/"},  // 255 bytes fit
+      {"/games/GAME/x.bin", 249, "/games/GAME/", "/games/GAME/"},  // 256 do not: refused, not cut
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.exe) + " " + std::to_string(c.rootLength));
+    elSystem::SetExecutablePathForTest(c.exe);
+    std::snprintf(DataRoot, sizeof DataRoot, "%s", c.rootLength ? ("/" + std::string(c.rootLength, 'r')).c_str() : "");
+    EXPECT_STREQ(elSystem::GetProgramDir(0), c.want0);
+    EXPECT_EQ(elSystem::GetProgramDir(1), c.want1);
+  }
+  // A long file name is fine; a directory too long for the buffer is refused with one warning.
+  elSystem::SetExecutablePathForTest(("/" + std::string(253, 'd') + "/" + std::string(300, 'x')).c_str());
+  EXPECT_EQ(elSystem::GetProgramDir(0), "/" + std::string(253, 'd') + "/");
+  elSystem::SetExecutablePathForTest(("/" + std::string(254, 'd') + "/x.bin").c_str());
+  testing::internal::CaptureStderr();
+  EXPECT_STREQ(elSystem::GetProgramDir(1), "");
+  const std::string warned = testing::internal::GetCapturedStderr();
+  EXPECT_NE(warned.find("program directory longer than 255 bytes"), std::string::npos) << warned;
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(elSystem::GetProgramDir(0)[0] == 0 && elSystem::GetProgramDir(0)[0] == 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(elSystem::WriteNumber("n.txt", 5) == 0 && elSystem::ReadNumber("n.txt") == 0);
+}
+
+TEST_F(SysInfoTest, DataRootAndNumberFiles) {
+  mkdir("cfg", 0700), mkdir("prog", 0700), setenv("XDG_CONFIG_HOME", (Cwd() + "/cfg").c_str(), 1);
+  { std::ofstream("cfg/root.txt") << "/srv/data/\r\nsecond line\n"; }
+  { std::ofstream("outside.txt") << "/srv/outside\n"; }
+  for (const char* name : {"root.txt", "missing.txt", "../outside.txt"})
+    EXPECT_STREQ((std::strcpy(DataRoot, "/old"), elSystem::LoadDataRoot(name), DataRoot), name[0] == 'r' ? "/srv/data" : "");
+
+  elSystem::SetExecutablePathForTest((Cwd() + "/prog/x.bin").c_str());
+  EXPECT_EQ(elSystem::WriteNumber("n.txt", 1), 1);
+  EXPECT_EQ(ReadFile("prog/n.txt"), "1");
+  EXPECT_EQ(elSystem::ReadNumber("n.txt"), 1);
+  EXPECT_TRUE(elSystem::WriteNumber2("n.txt", -7) == 1 && elSystem::ReadNumber2("n.txt") == -7);
+  // Read as "%d" reads, except that a number past 32 bits is no number.
+  using Numbers = std::initializer_list<std::pair<const char*, int32_t>>;
+  for (const auto& [text, value] : Numbers{{"abc", 0}, {" \n\t+12abc", 12}, {"-2147483648", INT32_MIN},
+                                           {"2147483647 1", INT32_MAX}, {"2147483648", 0}, {"-99999999999999999999", 0},
+                                           {"-", 0}, {"000000000000000000000000000007", 7}}) {
+    { std::ofstream("prog/words.txt") << text; }
+    EXPECT_EQ(elSystem::ReadNumber("words.txt"), value) << text;
+  }
+  // Names that leave the program directory are refused both ways.
+  { std::ofstream("up.txt") << "42"; }
+  for (const char* name : std::initializer_list<const char*>{"../up.txt", "..", "/tmp/abs.txt", "a/../../up.txt", "..\\up.txt", "", "no/d.txt"}) {
+    EXPECT_EQ(elSystem::ReadNumber(name), 0) << name;
+    EXPECT_EQ(elSystem::WriteNumber(name, 9), 0) << name;
+  }
+  EXPECT_EQ(ReadFile("up.txt"), "42");
+  EXPECT_TRUE(elSystem::WriteNumber("..x", 3) == 1 && elSystem::ReadNumber("..x") == 3);  // only looks like one
+}
+
+// A child process runs first() (taking the lock), then second() runs here. Answers 'y' when the child was
+// then asked to raise its window, else 'n' ('x': first() failed).
+char FirstCopyAsked(const std::function<bool()>& first, const std::function<void()>& second) {
+  int up[2], down[2];
+  char c = '?';
+  if (pipe(up) != 0 || pipe(down) != 0) return c;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    c = first() ? 'r' : 'x';
+    if (write(up[1], &c, 1) == 1 && c == 'r' && read(down[0], &c, 1) == 1) c = plat::PollInstanceRequests() ? 'y' : 'n';
+    _exit(write(up[1], &c, 1) == 1 ? 0 : 1);
+  }
+  if (read(up[0], &c, 1) == 1 && c == 'r') second();
+  if (write(down[1], &c, 1) != 1 || read(up[0], &c, 1) != 1) c = '?';
+  waitpid(pid, nullptr, 0);
+  for (int fd : {up[0], up[1], down[0], down[1]}) close(fd);
+  return c;
+}
+
+TEST(SingleInstance, SecondCopyIsRefusedAndRaisesTheFirst) {
+  const std::string dir = Cwd() + "/runtime", home = Cwd() + "/home";
+  mkdir(dir.c_str(), 0700), mkdir(home.c_str(), 0700), setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  using plat::InstanceCheck;
+  auto takes = [](std::string name) { return [name] { return plat::AcquireInstance(name.c_str()) == InstanceCheck::kOnly; }; };
+  int answer = -1;
+  auto check = [&answer](std::string title) {
+    return [&answer, title] { (answer = elSystem::CheckInstance(title.c_str())) ? plat::ReleaseInstance() : void(); };
+  };
+  auto run = [&](const std::string& lock, const std::string& title) {
+    const char raised = FirstCopyAsked(takes(lock), check(title));
+    return raised + std::to_string(answer);  // and what CheckInstance answered
+  };
+  EXPECT_EQ(run("大盛り:ElMutex", "大盛り"), "y0");
+  // Long titles are cut at 240 bytes before the suffix.
+  EXPECT_EQ(run(std::string(240, 't') + ":ElMutex", std::string(300, 't')), "y0");
+  EXPECT_EQ(run(std::string(239, 't') + ":ElMutex", std::string(240, 't')), "n1");
+  // A copy that gave the lock up and took it again is still found and raised.
+  auto again = [] {
+    const bool first = plat::AcquireInstance("again") == InstanceCheck::kOnly;
+    plat::ReleaseInstance();
+    return first && plat::AcquireInstance("again") == InstanceCheck::kOnly;
+  };
+  EXPECT_EQ(FirstCopyAsked(again, [] { EXPECT_EQ(plat::AcquireInstance("again"), InstanceCheck::kAnother); }), 'y');
+
+  // A runtime directory that cannot be made is passed over for the next place.
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", home.c_str(), 1), setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);
+  EXPECT_EQ(plat::AcquireInstance("moved"), InstanceCheck::kOnly);
+  EXPECT_EQ(std::string(plat::InstanceDir()), home + "/.cache/oomori");
+  plat::ReleaseInstance();
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace
