@@ -1,5 +1,7 @@
-// Helpers of the music and stream tests: fixture files, audio measures, the small SoundFont.
+// Helpers of the music and stream tests: fixture files, audio measures, the small SoundFont, boxes.
 #pragma once
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
 
 namespace musictest {
@@ -45,6 +48,18 @@ inline std::vector<int16_t> Pull(uint32_t ms, uint32_t rate) {
     frames -= n;
   }
   return all;
+}
+
+// Texts of the message boxes shown so far ("operation : message").
+inline std::vector<std::string> BoxTexts() {
+  std::vector<std::string> t;
+  for (const auto& b : plat::headless::Boxes()) t.push_back(b.text);
+  return t;
+}
+
+inline std::string Cwd() {
+  char buf[4096];
+  return getcwd(buf, sizeof buf) ? buf : "";
 }
 
 }  // namespace musictest
