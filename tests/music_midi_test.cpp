@@ -1,4 +1,5 @@
-// The MIDI platform layer: file checks and lengths, the synthesizer port, performances on channel groups.
+// The MIDI platform layer: file checks and lengths, the synthesizer port, performances on channel
+// groups, and the MCI sequencer's command strings and end notification.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/host.h"
+#include "platform/mci.h"
 #include "platform/midi.h"
 #include "tests/support/music_support.h"
 
@@ -49,111 +52,90 @@ int LengthMs(const Bytes& f) {
 
 const Bytes kNote = {0x00, 0x90, 0x3C, 0x40};
 
+// '+' for each synthesizer channel with voices sounding, '-' for each silent one.
+std::string Voices(std::initializer_list<int> channels) {
+  std::string s;
+  for (int ch : channels) s += MidiTestVoices(ch) > 0 ? '+' : '-';
+  return s;
+}
+
+}  // namespace
+
 TEST(MidiFile, LengthsOfGoodFilesAndRefusalOfBadOnes) {
-  Bytes longWait;
-  for (int i = 0; i < 9; ++i) longWait.insert(longWait.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
-  const Bytes longHeader = Cat({{'M', 'T', 'h', 'd', 0, 0, 0, 8, 0, 0, 0, 1, 0, 96, 0, 0}, Track(kNote)});
-  Bytes many = Header(1, 128, 96);
+  Bytes many = Header(1, 128, 96), wait;
   for (int i = 0; i < 128; ++i) many = Cat({many, Track(kNote)});
-  Bytes tooMany = Cat({many, Track(kNote)});
+  Bytes tooMany = Cat({many, Track(kNote)}), overlong = Smf(kNote);
   tooMany[11] = 129;
-  Bytes overlong = Smf(kNote);
   overlong[21] += 1;  // the track claims a byte more than there is
-  struct Case {
+  for (int i = 0; i < 9; ++i) wait = Cat({wait, {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00}});
+  const struct {
     const char* what;
     Bytes file;
     int ms;
   } cases[] = {
-      {"half-second fixture", ReadData("note_half_second.mid"), 500},
-      {"two-second fixture", ReadData("note_two_seconds.mid"), 2000},
-      {"format 1 fixture", ReadData("tune.mid"), 1000},
-      {"default tempo", Smf({0x60, 0x90, 0x3C, 0x40}), 500},
+      {"half second", ReadData("note_half_second.mid"), 500}, {"format 1", ReadData("tune.mid"), 1000},
+      {"default tempo", Smf({0x60, 0x90, 0x3C, 0x40}), 500}, {"128 tracks", many, 0},
       {"running status", Smf({0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00}), 500},
-      {"program change has one data byte", Smf({0x00, 0xC0, 0x05, 0x60, 0x90, 0x3C, 0x40}), 500},
+      {"program change takes one byte", Smf({0x00, 0xC0, 0x05, 0x60, 0x90, 0x3C, 0x40}), 500},
       {"tempo change", Smf(Cat({{0}, Tempo(500000), {0x83, 0x60}, Tempo(1000000), {0x83, 0x60, 0x90, 0x3C, 0}}), 480),
        1500},
-      {"499 us round down", Smf(Cat({{0}, Tempo(499), {0x01, 0x90, 0x3C, 0x40}}), 1), 0},
-      {"500 us round up", Smf(Cat({{0}, Tempo(500), {0x01, 0x90, 0x3C, 0x40}}), 1), 1},
+      {"499 us", Smf(Cat({{0}, Tempo(499), {0x01, 0x90, 0x3C, 0x40}}), 1), 0},
+      {"500 us", Smf(Cat({{0}, Tempo(500), {0x01, 0x90, 0x3C, 0x40}}), 1), 1},
       {"system exclusive", Smf({0x00, 0xF0, 0x02, 0x7E, 0xF7}), 0},
-      {"128 tracks", many, 0},
       {"bytes after the last track", Cat({Smf(kNote), {'J', 'U', 'N', 'K', 0xFF}}), 0},
-      {"no file", {}, -1},
-      {"format 2", Cat({Header(2, 1, 96), Track(kNote)}), -1},
-      {"format 0 with two tracks", Cat({Header(0, 2, 96), Track(kNote), Track(kNote)}), -1},
-      {"no tracks", Header(1, 0, 96), -1},
-      {"129 tracks", tooMany, -1},
-      {"division 0", Smf(kNote, 0), -1},
-      {"time code division", Smf(kNote, 0xE728), -1},
-      {"header of eight bytes", longHeader, -1},
-      {"track longer than the file", overlong, -1},
-      {"another chunk among the tracks", Cat({Header(0, 1, 96), {'J', 'U', 'N', 'K', 0, 0, 0, 0}, Track(kNote)}), -1},
-      {"data without status", Smf({0x00, 0x3C, 0x40}), -1},
-      {"data byte with top bit", Smf({0x00, 0x90, 0x3C, 0x80}), -1},
-      {"tempo 0", Smf(Cat({{0}, Tempo(0)})), -1},
-      {"tempo of two bytes", Smf({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}), -1},
-      {"time signature of three bytes", Smf({0x00, 0xFF, 0x58, 0x03, 4, 2, 24}), -1},
-      {"key signature of three bytes", Smf({0x00, 0xFF, 0x59, 0x03, 0, 0, 0}), -1},
-      {"offset of four bytes", Smf({0x00, 0xFF, 0x54, 0x04, 0, 0, 0, 0}), -1},
-      {"meta type with top bit", Smf({0x00, 0xFF, 0x81, 0x00}), -1},
-      {"meta event past the end", Cat({Header(0, 1, 96), Track({0x00, 0xFF, 0x01, 0x7F}, false)}), -1},
-      {"no end of track", Cat({Header(0, 1, 96), Track(kNote, false)}), -1},
+      {"nothing", {}, -1}, {"format 2", Cat({Header(2, 1, 96), Track(kNote)}), -1},
+      {"format 0, two tracks", Cat({Header(0, 2, 96), Track(kNote), Track(kNote)}), -1},
+      {"no tracks", Header(1, 0, 96), -1}, {"129 tracks", tooMany, -1}, {"division 0", Smf(kNote, 0), -1},
+      {"time code", Smf(kNote, 0xE728), -1}, {"track past the end", overlong, -1},
+      {"header of 8", Cat({{'M', 'T', 'h', 'd', 0, 0, 0, 8, 0, 0, 0, 1, 0, 96, 0, 0}, Track(kNote)}), -1},
+      {"chunk among the tracks", Cat({Header(0, 1, 96), {'J', 'U', 'N', 'K', 0, 0, 0, 0}, Track(kNote)}), -1},
+      {"no status", Smf({0x00, 0x3C, 0x40}), -1}, {"data byte 0x80", Smf({0x00, 0x90, 0x3C, 0x80}), -1},
+      {"tempo 0", Smf(Cat({{0}, Tempo(0)})), -1}, {"tempo of 2", Smf({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}), -1},
+      {"time signature of 3", Smf({0x00, 0xFF, 0x58, 0x03, 4, 2, 24}), -1},
+      {"meta type 0x81", Smf({0x00, 0xFF, 0x81, 0x00}), -1},
       {"end of track with data", Cat({Header(0, 1, 96), Track({0x00, 0xFF, 0x2F, 0x01, 0x00}, false)}), -1},
-      {"five-byte delta", Smf({0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}), -1},
-      {"ticks past what the player counts", Smf(longWait), -1},
-      {"system exclusive past the end", Smf({0x00, 0xF0, 0x85, 0x00}), -1},
-      {"empty system exclusive", Smf({0x00, 0xF0, 0x00}), -1},
-      {"escaped message", Smf({0x00, 0xF7, 0x01, 0xF7}), -1},
-      {"real-time message", Smf({0x00, 0xF8}), -1},
-      {"running status across a meta event", Smf({0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x10, 0x3E, 0x40}),
-       -1},
+      {"five-byte delta", Smf({0x80, 0x80, 0x80, 0x80, 0x00}), -1}, {"ticks overflow", Smf(wait), -1},
+      {"empty exclusive", Smf({0x00, 0xF0, 0x00}), -1}, {"exclusive past end", Smf({0x00, 0xF0, 0x85, 0x00}), -1},
+      {"escaped", Smf({0x00, 0xF7, 0x01, 0xF7}), -1}, {"real-time", Smf({0x00, 0xF8}), -1},
+      {"running status after meta", Smf({0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x10, 0x3E, 0x40}), -1},
   };
-  for (const Case& c : cases) EXPECT_EQ(LengthMs(c.file), c.ms) << c.what;
-  EXPECT_FALSE(MidiCheckFile(nullptr, 100, nullptr));
+  for (const auto& c : cases) EXPECT_EQ(LengthMs(c.file), c.ms) << c.what;
   // Whatever is cut off a good file, also inside a track whose chunk says how long it is, is refused:
   // the end-of-track event comes last.
-  const Bytes good = ReadData("note_half_second.mid");
-  const Bytes events(good.begin() + 22, good.end());
+  const Bytes good = ReadData("note_half_second.mid"), events(good.begin() + 22, good.end());
   for (size_t n = 0; n < good.size(); ++n) EXPECT_EQ(LengthMs(Bytes(good.begin(), good.begin() + long(n))), -1) << n;
   for (size_t n = 0; n < events.size(); ++n)
-    EXPECT_EQ(LengthMs(Cat({Header(0, 1, 480), Track(Bytes(events.begin(), events.begin() + long(n)), false)})), -1)
-        << n;
+    EXPECT_EQ(LengthMs(Cat({Header(0, 1, 96), Track(Bytes(events.begin(), events.begin() + long(n)), false)})), -1);
 }
 
 // Random format 1 files against a model: every tick lasts the tempo set last at or before it, in any
 // track (500000 us a quarter note before the first); the piece lasts until its longest track ends.
 TEST(MidiFile, LengthFollowsTheTempoMapOfAllTracks) {
   std::mt19937 rng(7);
-  const uint32_t division = 128;
   for (int round = 0; round < 200; ++round) {
     std::vector<std::pair<uint32_t, uint32_t>> tempos;  // tick, us a quarter note; in file order
-    uint32_t endTick = 0;
-    const int tracks = 1 + int(rng() % 3);
-    Bytes file = Header(1, uint16_t(tracks), division);
-    for (int t = 0; t < tracks; ++t) {
+    uint32_t endTick = 0, tracks = 1 + rng() % 3;
+    Bytes file = Header(1, uint16_t(tracks), 128);
+    for (uint32_t t = 0, tick = 0; t < tracks; ++t, tick = 0) {
       Bytes ev;
-      uint32_t tick = 0;
       for (int e = int(rng() % 6); e >= 0; --e) {
         uint32_t delta = rng() % 400;
-        tick += delta;
         bool tempo = e > 0 && rng() % 2;
-        if (tempo) tempos.push_back({tick, 1 + rng() % 2000000});
+        if (tempo) tempos.push_back({tick += delta, 1 + rng() % 2000000});
+        if (!tempo) tick += delta;
         ev = Cat({ev, VarLen(delta), tempo ? Tempo(tempos.back().second) : Bytes{0x90, 0x3C, 0x40}});
       }
       endTick = std::max(endTick, tick);
       file = Cat({file, Track(ev)});
     }
-    uint64_t total = 0;  // us x division
+    uint64_t total = 0;  // us x 128
     for (uint32_t k = 0; k < endTick; ++k) {
       uint32_t us = 500000, at = 0;
       for (const auto& [tick, value] : tempos)
-        if (tick <= k && tick >= at) {
-          at = tick;
-          us = value;
-        }
+        if (tick <= k && tick >= at) std::tie(at, us) = std::pair(tick, value);
       total += us;
     }
-    const uint64_t expected = (2 * total + 1000 * division) / (2000 * division);  // to the nearest ms
-    ASSERT_EQ(LengthMs(file), int(expected)) << "round " << round;
+    ASSERT_EQ(LengthMs(file), int((2 * total + 128000) / 256000)) << "round " << round;  // to the nearest ms
   }
 }
 
@@ -164,31 +146,25 @@ class MidiSynth : public ::testing::Test {
     MidiTestSetPorts(true, true);
     ASSERT_TRUE(MidiOpen());
   }
-  static void TearDownTestSuite() {
-    MidiClose();
-    MidiTestSetSoundFont(nullptr);
+  static void TearDownTestSuite() { MidiClose(); }
+  void SetUp() override {
+    MidiPortCaps caps;
+    MidiPortParams params;
+    ASSERT_EQ(MidiEnumPort(0, &caps), MIDI_OK);
+    params.channelGroups = caps.maxChannelGroups;
+    ASSERT_EQ(MidiCreatePort(caps.portId, params, &port_), MIDI_OK);  // not yet active
   }
-  void SetUp() override { port_ = NewPort(); }
   void TearDown() override {
     for (MidiPerformance* p : perfs_) MidiReleasePerformance(p);
     for (MidiSegment* s : segs_) MidiReleaseSegment(s);
     MidiReleasePort(port_);
   }
-  // The synthesizer port, not yet active.
-  static MidiPort* NewPort() {
-    MidiPortCaps caps;
-    EXPECT_EQ(MidiEnumPort(0, &caps), MIDI_OK);
-    MidiPortParams params;
-    params.channelGroups = caps.maxChannelGroups;
-    MidiPort* p = nullptr;
-    EXPECT_EQ(MidiCreatePort(caps.portId, params, &p), MIDI_OK);
-    return p;
-  }
-  MidiPerformance* Perf(uint32_t group, MidiPort* port = nullptr) {
+  MidiPerformance* Perf(uint32_t group, MidiPort* port = nullptr, bool init = true) {
     port = port ? port : port_;
     MidiPerformance* p = nullptr;
     EXPECT_EQ(MidiCreatePerformance(&p), MIDI_OK);
     perfs_.push_back(p);
+    if (!init) return p;
     EXPECT_EQ(MidiPerformanceInit(p), MIDI_OK);
     EXPECT_EQ(MidiPerformanceAddPort(p, port), MIDI_OK);
     EXPECT_EQ(MidiPerformanceAssignBlock(p, 0, port, group), MIDI_OK);
@@ -201,27 +177,23 @@ class MidiSynth : public ::testing::Test {
     MidiSegmentSetRepeats(s, repeats);
     return s;
   }
-  // ms of the port's 16-bit stereo, activating it first unless asked not to.
-  std::vector<int16_t> Render(uint32_t ms, bool activate = true) {
+  // Peak of ms of the port's 16-bit stereo, activating it first unless asked not to.
+  int Render(uint32_t ms, bool activate = true) {
     if (activate) MidiPortActivate(port_, true);
     std::vector<int16_t> out(size_t(22050) * ms / 1000 * 2);
     EXPECT_EQ(MidiPortRender(port_, out.data(), uint32_t(out.size() * 2)), MIDI_OK);
-    return out;
+    return Peak(out);
   }
-
   MidiPort* port_ = nullptr;
   std::vector<MidiPerformance*> perfs_;
   std::vector<MidiSegment*> segs_;
 };
 
 TEST_F(MidiSynth, PortsAndTheCallsTheyRefuse) {
-  MidiPortCaps caps;
+  MidiPortCaps caps, ext;
   ASSERT_EQ(MidiEnumPort(0, &caps), MIDI_OK);
-  EXPECT_STREQ(caps.description, "Microsoft Synthesizer");
-  EXPECT_EQ(caps.maxChannelGroups, 16u);
-  MidiPortCaps ext;
   ASSERT_EQ(MidiEnumPort(1, &ext), MIDI_OK);
-  EXPECT_STREQ(ext.description, "External MIDI Port");
+  EXPECT_EQ(std::string(caps.description) + "|" + ext.description, "Microsoft Synthesizer|External MIDI Port");
   EXPECT_EQ(MidiEnumPort(2, &ext), MIDI_S_FALSE);
   MidiPort* other = nullptr;
   MidiPortParams params;
@@ -233,9 +205,7 @@ TEST_F(MidiSynth, PortsAndTheCallsTheyRefuse) {
   ASSERT_EQ(MidiCreatePort(ext.portId, params, &other), MIDI_OK);
   MidiFormat f;
   EXPECT_EQ(MidiPortGetFormat(other, &f), MIDI_E_FAIL);
-  MidiPerformance* p = nullptr;
-  ASSERT_EQ(MidiCreatePerformance(&p), MIDI_OK);
-  perfs_.push_back(p);
+  MidiPerformance* p = Perf(1, other, false);
   EXPECT_EQ(MidiPerformanceAddPort(p, port_), MIDI_E_NOTOPEN) << "before Init";
   ASSERT_EQ(MidiPerformanceInit(p), MIDI_OK);
   EXPECT_EQ(MidiPerformanceAssignBlock(p, 0, other, 1), MIDI_E_NOPORT) << "the port must be added first";
@@ -245,42 +215,32 @@ TEST_F(MidiSynth, PortsAndTheCallsTheyRefuse) {
   ASSERT_EQ(MidiPerformanceAssignBlock(p, 0, other, 1), MIDI_OK);
   // What plays on the external port is not heard from the synthesizer.
   ASSERT_EQ(MidiPerformancePlay(p, Seg(ReadData("note_two_seconds.mid")), nullptr), MIDI_OK);
-  EXPECT_LT(Peak(Render(200)), 4);
-  EXPECT_EQ(MidiTestVoices(0), 0);
+  EXPECT_LT(Render(200), 4);
   MidiReleasePort(other);
 }
 
 TEST_F(MidiSynth, PerformancesPlayOnTheirOwnChannelGroupsAtOnceUntilTheyEnd) {
-  MidiPerformance* a = Perf(1);
-  MidiPerformance* b = Perf(2);
-  MidiPerformance* c = Perf(3);
+  MidiPerformance *a = Perf(1), *b = Perf(2), *c = Perf(3);
   MidiSegment* once = Seg(ReadData("note_half_second.mid"));
   MidiSegment* endless = Seg(ReadData("note_half_second.mid"), MIDI_REPEAT_INFINITE);
-  MidiSegment* tune = Seg(ReadData("tune.mid"));
   uint32_t state = 0;
   ASSERT_EQ(MidiPerformancePlay(a, once, &state), MIDI_OK);
   ASSERT_EQ(MidiPerformancePlay(b, endless, nullptr), MIDI_OK);
-  ASSERT_EQ(MidiPerformancePlay(c, tune, nullptr), MIDI_OK);
-  EXPECT_GT(Peak(Render(20)), 500);
+  ASSERT_EQ(MidiPerformancePlay(c, Seg(ReadData("tune.mid")), nullptr), MIDI_OK);
+  EXPECT_GT(Render(20), 500);
   // Each plays MIDI channel 0 (the tune also the drums on 9) on its own group's channels.
-  for (int ch : {0, 16, 32, 32 + 9}) EXPECT_GT(MidiTestVoices(ch), 0) << ch;
-  for (int ch : {9, 48}) EXPECT_EQ(MidiTestVoices(ch), 0) << ch;
-  EXPECT_EQ(MidiPerformanceIsPlaying(a, once, state), MIDI_OK);
+  EXPECT_EQ(Voices({0, 16, 32, 41, 9, 48}), "++++--");
   EXPECT_EQ(MidiPerformanceIsPlaying(a, endless, 0), MIDI_S_FALSE) << "another segment";
   EXPECT_EQ(MidiPerformanceIsPlaying(a, once, state + 1), MIDI_S_FALSE) << "another play";
-  // Stopping one leaves the others sounding.
   ASSERT_EQ(MidiPerformanceStop(c, nullptr), MIDI_OK);
-  Render(20);
-  EXPECT_EQ(MidiTestVoices(32), 0);
-  EXPECT_GT(MidiTestVoices(0), 0);
-  // The single play ends after its half second; the endless one is still there in its sixth round.
-  Render(450);
+  Render(470);  // 490 ms
+  EXPECT_EQ(Voices({0, 16, 32}), "++-");
   EXPECT_EQ(MidiPerformanceIsPlaying(a, once, state), MIDI_OK);
   Render(20);
   EXPECT_EQ(MidiPerformanceIsPlaying(a, once, state), MIDI_S_FALSE);
+  // The single play falls silent; the endless one sounds in its sixth round.
   Render(2300);
-  EXPECT_EQ(MidiTestVoices(0), 0);
-  EXPECT_GT(MidiTestVoices(16), 0);
+  EXPECT_EQ(Voices({0, 16}), "-+");
   EXPECT_EQ(MidiPerformanceIsPlaying(b, endless, 0), MIDI_OK);
 }
 
@@ -288,59 +248,34 @@ TEST_F(MidiSynth, OnlyAnActivePortSoundsInItsBuffersFormat) {
   hl::Reset();
   hl::SetAudioDeviceRate(22050);
   ASSERT_EQ(AudioCreateDevice(), kAudioOk);
-  MidiSegment* seg = Seg(ReadData("note_two_seconds.mid"), MIDI_REPEAT_INFINITE);
-  ASSERT_EQ(MidiPerformancePlay(Perf(1), seg, nullptr), MIDI_OK);
-  EXPECT_EQ(Peak(Render(100, false)), 0) << "not activated";
-  struct Case {
-    uint16_t channels, bits;
-  } cases[] = {{2, 16}, {1, 16}, {2, 8}, {1, 8}};
-  for (const Case& c : cases) {
-    const uint16_t align = uint16_t(c.channels * c.bits / 8);
-    AudioFormat f{1, c.channels, 22050, 22050u * align, align, c.bits, 0};
-    AudioBuffer buffer = 0;
-    ASSERT_EQ(AudioCreateBuffer(0, 22050u * align, &f, sizeof f, &buffer), kAudioOk);
-    ASSERT_EQ(MidiPortSetOutput(port_, buffer), MIDI_OK);
-    const uint32_t bytes = 2205u * align;  // 100 ms
-    Bytes out(bytes + 8, 0x5A);
-    for (bool active : {false, true}) {
-      ASSERT_EQ(MidiPortActivate(port_, active), MIDI_OK);
-      ASSERT_EQ(MidiPortRender(port_, out.data(), bytes), MIDI_OK);
-      int peak = 0;
-      for (uint32_t i = 0; i < bytes; i += c.bits / 8) {
-        int v = c.bits == 8 ? (out[i] - 128) * 256 : int16_t(out[i] | out[i + 1] << 8);
-        peak = std::max(peak, std::abs(v));
+  ASSERT_EQ(MidiPerformancePlay(Perf(1), Seg(ReadData("note_two_seconds.mid"), MIDI_REPEAT_INFINITE), nullptr), MIDI_OK);
+  EXPECT_EQ(Render(100, false), 0) << "not activated";
+  for (uint16_t bits : {16, 8}) {
+    for (uint16_t channels : {1, 2}) {
+      const uint16_t align = uint16_t(channels * bits / 8);
+      AudioFormat f{1, channels, 22050, 22050u * align, align, bits, 0};
+      AudioBuffer buffer = 0;
+      ASSERT_EQ(AudioCreateBuffer(0, 22050u * align, &f, sizeof f, &buffer), kAudioOk);
+      ASSERT_EQ(MidiPortSetOutput(port_, buffer), MIDI_OK);
+      const uint32_t bytes = 2205u * align;  // 100 ms
+      for (bool active : {false, true}) {
+        Bytes out(bytes + 8, 0x5A);
+        ASSERT_EQ(MidiPortActivate(port_, active), MIDI_OK);
+        ASSERT_EQ(MidiPortRender(port_, out.data(), bytes), MIDI_OK);
+        int peak = 0;
+        for (uint32_t i = 0; i < bytes; i += bits / 8)
+          peak = std::max(peak, std::abs(bits == 8 ? (out[i] - 128) * 256 : int(int16_t(out[i] | out[i + 1] << 8))));
+        EXPECT_EQ(peak > 500, active) << channels << " x " << bits << ": " << peak;
+        EXPECT_EQ(out[bytes], 0x5A) << "nothing written past the end";
       }
-      if (active)
-        EXPECT_GT(peak, 500) << c.channels << " x " << c.bits;
-      else
-        EXPECT_EQ(peak, 0) << c.channels << " x " << c.bits;
-      EXPECT_EQ(out[bytes], 0x5A) << "nothing written past the end";
+      AudioReleaseBuffer(buffer);
     }
-    MidiPortActivate(port_, false);
-    AudioReleaseBuffer(buffer);
   }
   AudioFormat f{1, 2, 44100, 44100 * 4, 4, 16, 0};
   AudioBuffer fast = 0;
   ASSERT_EQ(AudioCreateBuffer(0, 44100 * 4, &f, sizeof f, &fast), kAudioOk);
   EXPECT_EQ(MidiPortSetOutput(port_, fast), MIDI_E_BADFORMAT) << "not the synthesizer's rate";
-  AudioReleaseBuffer(fast);
   AudioReleaseDevice();
-}
-
-TEST_F(MidiSynth, AReleasedPortSilencesItsPerformancesUntilAttachedAgain) {
-  MidiPerformance* p = Perf(2);
-  MidiSegment* seg = Seg(ReadData("note_two_seconds.mid"), MIDI_REPEAT_INFINITE);
-  ASSERT_EQ(MidiPerformancePlay(p, seg, nullptr), MIDI_OK);
-  Render(50);
-  EXPECT_GT(MidiTestVoices(16), 0);
-  MidiReleasePort(port_);
-  port_ = NewPort();
-  Render(300);  // the effects' tails
-  EXPECT_LT(Peak(Render(2500)), 4);
-  ASSERT_EQ(MidiPerformanceAddPort(p, port_), MIDI_OK);
-  ASSERT_EQ(MidiPerformanceAssignBlock(p, 0, port_, 2), MIDI_OK);
-  ASSERT_EQ(MidiPerformancePlay(p, seg, nullptr), MIDI_OK);
-  EXPECT_GT(Peak(Render(100)), 500);
 }
 
 TEST_F(MidiSynth, SegmentsAreCheckedAndCopied) {
@@ -348,13 +283,11 @@ TEST_F(MidiSynth, SegmentsAreCheckedAndCopied) {
   MidiSegment* s = Seg(bytes);
   std::fill(bytes.begin(), bytes.end(), 0);  // the caller's bytes may go away
   ASSERT_EQ(MidiPerformancePlay(Perf(1), s, nullptr), MIDI_OK);
-  EXPECT_GT(Peak(Render(200)), 500);
+  EXPECT_GT(Render(200), 500);
   MidiSegment* bad = reinterpret_cast<MidiSegment*>(1);
   EXPECT_EQ(MidiLoadSegment(bytes.data(), bytes.size(), &bad), MIDI_E_BADFILE);
   EXPECT_EQ(bad, nullptr);
   EXPECT_EQ(MidiLoadSegmentFile("no-such-file.mid", &bad), MIDI_E_BADFILE);
-  ASSERT_EQ(MidiLoadSegmentFile(musictest::DataPath("tune.mid").c_str(), &bad), MIDI_OK);
-  segs_.push_back(bad);
   // A piece that ends where it starts, repeated without end, plays once and lets the render return.
   MidiSegment* empty = Seg(Smf({0x00, 0xC0, 0x05}), MIDI_REPEAT_INFINITE);
   MidiPerformance* p = Perf(2);
@@ -363,35 +296,113 @@ TEST_F(MidiSynth, SegmentsAreCheckedAndCopied) {
   EXPECT_EQ(MidiPerformanceIsPlaying(p, empty, 0), MIDI_S_FALSE);
 }
 
-TEST(MidiSystem, TheSoundFontSearchTellsWhatItLookedForAndWithoutOneThereIsNoMidi) {
+TEST(MidiSystem, WithoutASoundFontThereIsNoMidiAndTheConsoleSaysWhatWasLookedFor) {
   MidiTestSetSoundFont("/nonexistent/installed.sf2");  // stands in for the distribution's places
-  const std::string notFont = "midi_not_a_soundfont.sf2";
-  if (FILE* f = std::fopen(notFont.c_str(), "wb")) {
-    std::fputs("RIFF....sfbk nothing more", f);
-    std::fclose(f);
-  }
-  setenv("OOMORI_SOUNDFONT", notFont.c_str(), 1);
   testing::internal::CaptureStderr();
   EXPECT_FALSE(MidiOpen());
-  std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find(notFont + " (not a SoundFont that loads)"), std::string::npos) << said;
-  EXPECT_NE(said.find("/nonexistent/installed.sf2 (missing"), std::string::npos) << said;
-  EXPECT_FALSE(MidiIsOpen());
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("/nonexistent/installed.sf2 (missing"), std::string::npos);
   MidiPortCaps caps;
   EXPECT_EQ(MidiEnumPort(0, &caps), MIDI_E_NOTOPEN);
   MidiPerformance* p = nullptr;
   ASSERT_EQ(MidiCreatePerformance(&p), MIDI_OK);
   EXPECT_EQ(MidiPerformanceInit(p), MIDI_E_NOTOPEN);
   MidiReleasePerformance(p);
-  // The variable names the one that serves.
-  setenv("OOMORI_SOUNDFONT", musictest::SmallSoundFont(), 1);
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(MidiOpen());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  MidiClose();
-  unsetenv("OOMORI_SOUNDFONT");
-  std::remove(notFont.c_str());
   MidiTestSetSoundFont(nullptr);
 }
 
-}  // namespace
+class Mci : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    MidiTestSetSoundFont(musictest::SmallSoundFont());
+    hl::SetAudioDeviceRate(22050);
+    ASSERT_EQ(AudioCreateDevice(), kAudioOk);
+  }
+  void TearDown() override {
+    Send("close midi");
+    AudioReleaseDevice();
+    MidiTestSetSoundFont(nullptr);
+  }
+  static long Send(const std::string& command) { return MciSendString(command.c_str(), nullptr, 0); }
+  static std::string Open(const char* file) {
+    return "open \"" + musictest::DataPath(file) + "\" type sequencer alias midi";
+  }
+  static std::string Mode() {
+    char reply[32] = "x";
+    MciSendString("status midi mode", reply, sizeof reply);
+    return reply;
+  }
+  static int Loud(uint32_t ms) { return Peak(musictest::Pull(ms, 22050)); }
+  // The notifications posted to the window since the last call.
+  static std::vector<uintptr_t> Posted() {
+    std::vector<uintptr_t> out;
+    for (Msg m; PeekMsg(&m);)
+      if (m.message == MM_MCINOTIFY) out.push_back(m.wParam);
+    return out;
+  }
+};
+
+TEST_F(Mci, PlaysToTheEndAndNotifiesOnceOrAsCutShort) {
+  using N = std::vector<uintptr_t>;
+  ASSERT_EQ(Send(Open("note_half_second.mid")), 0);
+  EXPECT_EQ(Mode(), "stopped");
+  ASSERT_EQ(Send("play midi notify"), 0);
+  EXPECT_EQ(Mode(), "playing");
+  EXPECT_GT(Loud(300), 300);
+  EXPECT_EQ(Posted(), N{});
+  Loud(300);
+  EXPECT_EQ(Posted(), N{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Mode(), "stopped");
+  ASSERT_EQ(Send("play midi notify"), 0);
+  EXPECT_EQ(Posted(), N{MCI_NOTIFY_SUCCESSFUL}) << "played out: the play ends at once";
+  // From the start again; a stop holds the place and cuts the notification short, once.
+  ASSERT_EQ(Send("seek midi to start"), 0);
+  ASSERT_EQ(Send("play midi notify"), 0);
+  Loud(300);
+  ASSERT_EQ(Send("stop midi"), 0);
+  ASSERT_EQ(Send("stop midi"), 0);
+  EXPECT_EQ(Mode(), "stopped");
+  Loud(1000);
+  EXPECT_EQ(Posted(), N{MCI_NOTIFY_ABORTED});
+  ASSERT_EQ(Send("play midi notify"), 0);
+  Loud(100);
+  EXPECT_EQ(Posted(), N{});
+  Loud(150);
+  EXPECT_EQ(Posted(), N{MCI_NOTIFY_SUCCESSFUL}) << "the rest of its length played";
+  for (const char* c : {"seek midi to start", "play midi notify", "play midi notify", "seek midi to start",
+                        "play midi notify", "close midi"})
+    ASSERT_EQ(Send(c), 0) << c;
+  EXPECT_EQ(Posted(), (N{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_ABORTED, MCI_NOTIFY_ABORTED}));
+  EXPECT_LT(Loud(100), 4);
+}
+
+TEST_F(Mci, RefusesWhatItDoesNotKnow) {
+  char reply[8] = "xxxxxxx";
+  EXPECT_EQ(MciSendString("status midi mode", reply, sizeof reply), MCIERR_INVALID_DEVICE_NAME);
+  EXPECT_STREQ(reply, "") << "the answer is emptied";
+  EXPECT_EQ(MciSendString(nullptr, nullptr, 0), MCIERR_UNRECOGNIZED_COMMAND);
+  const struct {
+    std::string command;
+    long result;
+  } cases[] = {
+      {"open \"nofile.mid\" type sequencer alias midi", MCIERR_FILE_NOT_FOUND}, {Open("quadrants.png"), MCIERR_INVALID_FILE},
+      {"open \"x.mid type sequencer alias midi", MCIERR_NO_CLOSING_QUOTE},
+      {"open x.mid type waveaudio alias midi", MCIERR_INVALID_DEVICE_NAME},
+      {"open x.mid type sequencer", MCIERR_UNRECOGNIZED_KEYWORD}, {"play", MCIERR_MISSING_PARAMETER},
+      {Open("tune.mid"), 0}, {Open("tune.mid"), MCIERR_DUPLICATE_ALIAS}, {"play other", MCIERR_INVALID_DEVICE_NAME},
+      {"rewind midi", MCIERR_UNRECOGNIZED_COMMAND}, {"seek midi to end", MCIERR_UNRECOGNIZED_KEYWORD},
+      {"play midi wait", MCIERR_UNRECOGNIZED_KEYWORD}, {"play midi notify now", MCIERR_UNRECOGNIZED_KEYWORD},
+      {"stop midi now", MCIERR_UNRECOGNIZED_KEYWORD}, {"close midi now", MCIERR_UNRECOGNIZED_KEYWORD},
+      {"status midi length", MCIERR_UNRECOGNIZED_KEYWORD}, {"PLAY MIDI", 0},  // names are not case-sensitive
+  };
+  for (const auto& c : cases) EXPECT_EQ(Send(c.command), c.result) << c.command;
+  char small[4] = "xxx";
+  ASSERT_EQ(MciSendString("Status Midi Mode", small, sizeof small), 0);
+  EXPECT_STREQ(small, "pla") << "the answer is cut to the buffer";
+  EXPECT_GT(Loud(200), 300);
+  // Without an audio device there is no sequencer.
+  Send("close midi");
+  AudioReleaseDevice();
+  hl::SetAudioDeviceAvailable(false);
+  EXPECT_EQ(Send(Open("tune.mid")), MCIERR_HARDWARE);
+}
