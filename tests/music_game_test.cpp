@@ -3,10 +3,6 @@
 // whose own load would then wait for it for ever.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "el/elMusic.h"
 #include "el/elSystem.h"
 #include "game/game_state.h"
