@@ -14,7 +14,6 @@
 
 namespace musictest {
 
-// A file of tests/data.
 inline std::string DataPath(const std::string& name) {
   const char* root = std::getenv("OOMORI_SOURCE_DIR");
   return std::string(root ? root : ".") + "/tests/data/" + name;
@@ -27,17 +26,15 @@ inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
 }
 
-// The small General MIDI SoundFont: the tests load it instead of the large default one for speed.
+// The small General MIDI SoundFont, for speed.
 inline const char* SmallSoundFont() { return "/usr/share/sounds/sf2/TimGM6mb.sf2"; }
 
-// Largest magnitude of 16-bit samples.
 inline int Peak(const std::vector<int16_t>& v) {
   int peak = 0;
   for (int16_t s : v) peak = std::max(peak, std::abs(int(s)));
   return peak;
 }
-// Pulls ms of the headless device's mix (at rate Hz) the way the device does: in short periods, so
-// the fillers render all of it.
+// Pulls ms of the headless device's mix (rate Hz) in short periods, as the device does.
 inline std::vector<int16_t> Pull(uint32_t ms, uint32_t rate) {
   std::vector<int16_t> all;
   for (uint32_t frames = uint32_t(uint64_t(rate) * ms / 1000), n; frames > 0; frames -= n) {
