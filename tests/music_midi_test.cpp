@@ -198,7 +198,7 @@ class Mci : public ::testing::Test {
   static long Send(const std::string& command, char* reply = nullptr, uint32_t size = 0) {
     return MciSendString(command.c_str(), reply, size);
   }
-  static std::string Open(const char* file) { return "open \"" + musictest::DataPath(file) + "\" type sequencer alias midi"; }
+  static std::string Open(const char* f) { return "open \"" + musictest::DataPath(f) + "\" type sequencer alias midi"; }
   // After ms of the mix: the mode, '+' if it sounded, the notifications (1 done, 2 superseded, 4 aborted).
   static std::string After(uint32_t ms) {
     std::string s = Peak(musictest::Pull(ms, 22050)) > 300 ? "+" : "";
@@ -235,7 +235,7 @@ TEST_F(Mci, RefusesWhatItDoesNotKnow) {
     std::string command;
     long result;
   } cases[] = {
-      {"open \"nofile.mid\" type sequencer alias midi", MCIERR_FILE_NOT_FOUND}, {Open("quadrants.png"), MCIERR_INVALID_FILE},
+      {Open("nofile.mid"), MCIERR_FILE_NOT_FOUND}, {Open("quadrants.png"), MCIERR_INVALID_FILE},
       {"open \"x.mid type sequencer alias midi", MCIERR_NO_CLOSING_QUOTE}, {"play", MCIERR_MISSING_PARAMETER},
       {"open x.mid type waveaudio alias midi", MCIERR_INVALID_DEVICE_NAME},
       {"status midi mode", MCIERR_INVALID_DEVICE_NAME}, {Open("tune.mid"), 0},

@@ -35,8 +35,8 @@ std::string After(uint32_t ms) {
 class Music : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static std::vector<uint8_t> tune = musictest::ReadData("tune.mid"), half = musictest::ReadData("note_half_second.mid"),
-                                lng = musictest::ReadData("note_two_seconds.mid");
+    static std::vector<uint8_t> tune = musictest::ReadData("tune.mid"), half = musictest::ReadData("note_half_second.mid");
+    static std::vector<uint8_t> lng = musictest::ReadData("note_two_seconds.mid");
     static const uint8_t wave[] = {'R', 'I', 'F', 'F', 40,  0,   0,   0,    'W', 'A',  'V', 'E', 'f', 'm', 't', ' ',
                                    16,  0,   0,   0,   1,   0,   1,   0,    0x11, 0x2B, 0,  0,   0x11, 0x2B, 0, 0,
                                    1,   0,   8,   0,   'd', 'a', 't', 'a',  4,   0,   0,   0,   128, 200, 128, 50};
