@@ -54,7 +54,7 @@ TEST(MidiFile, LengthsOfGoodFilesAndRefusalOfBadOnes) {
     int ms;
   } cases[] = {
       {"half second", ReadData("note_half_second.mid"), 500}, {"format 1", ReadData("tune.mid"), 1000},
-      {"default tempo", Smf({0x60, 0x90, 0x3C, 0x40}), 500}, {"128 tracks", many, 0},
+      {"default tempo", Smf({0x85, 0xEE, 0x00, 0x90, 0x3C, 0x40}), 500000}, {"128 tracks", many, 0},
       {"running status, one byte for a program", Smf({0, 0xC0, 5, 0x60, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0}), 1000},
       {"tempo change", Smf(Cat({{0}, Tempo(500000), {0x83, 0x60}, Tempo(1000000), {0x83, 0x60, 0x90, 0x3C, 0}}), 480),
        1500},
