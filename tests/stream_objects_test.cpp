@@ -1,269 +1,183 @@
-// elStream on the headless display: pictures drawn into draw objects and the back screen with the
-// clipping of the back screen, stepping, the sound file's end state, failures.
+// The media stream: the platform's decoding, and elStream on the headless display (draw objects, the
+// clipped back screen, stepping, the end state, failures).
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-#include <string>
-#include <vector>
 
 #include "el/draw/draw_state.h"
 #include "el/elDraw.h"
 #include "el/elSound.h"
 #include "el/elStream.h"
 #include "el/elSystem.h"
-#include "platform/headless/headless.h"
-#include "platform/headless/headless_audio.h"
+#include "platform/media.h"
 #include "platform/midi.h"
 #include "tests/support/draw_support.h"
 #include "tests/support/music_support.h"
 
 namespace hl = plat::headless;
-using drawtest::PixelAt;
+using namespace plat;
+using musictest::DataPath;
+using musictest::Peak;
 
 namespace {
 
-constexpr uint32_t kMarker = 0x1234;
-
-std::string Cwd() {
-  char buf[4096];
-  return getcwd(buf, sizeof buf) ? buf : "";
-}
+// The picture of quadrants.png (32 x 24): red, green / blue, white.
+uint32_t Quadrant(int32_t x, int32_t y) { return x < 16 ? (y < 12 ? 0xFF0000 : 0xFF) : (y < 12 ? 0xFF00 : 0xFFFFFF); }
+int Loud(uint32_t ms) { return Peak(musictest::Pull(ms, 48000)); }
 
 class Stream : public drawtest::DrawTest {
  protected:
-  void Configure() override { plat::MidiTestSetSoundFont(musictest::SmallSoundFont()); }
+  void Configure() override { MidiTestSetSoundFont(musictest::SmallSoundFont()); }
   void SetUp() override {
     DrawTest::SetUp();
     ASSERT_EQ(screenResult, 1);
-    for (const char* f : {"picture.jpg", "quadrants.png", "tone.mp3", "clip.avi"})
+    for (const char* f : {"quadrants.png", "tone.mp3", "clip.avi"})
       drawtest::WriteProgramFile(std::string("stream_") + f, musictest::ReadData(f));
     hl::SetReadStepMicros(0);
   }
   void TearDown() override {
     elStream::Release();
     DrawTest::TearDown();
-    plat::MidiTestSetSoundFont(nullptr);
+    MidiTestSetSoundFont(nullptr);
   }
-  static void FillBack(uint16_t pixel) { elDraw::FillColor(0, 0, 640, 480, pixel); }
-  // The sample surface's pixel at (x, y).
-  static uint32_t Sample(int32_t x, int32_t y) { return PixelAt(StreamSurface, x, y); }
 };
 
-TEST_F(Stream, APictureIsDrawnIntoADrawObject) {
-  EXPECT_EQ(elStream::GetState(), 0);
-  ASSERT_EQ(elStream::LoadObject("stream_picture.jpg", 0), 1);
-  EXPECT_TRUE(hl::Boxes().empty());
-  EXPECT_EQ(StreamWidth, 160);
-  EXPECT_EQ(StreamHeight, 120);
-  EXPECT_EQ(StreamLoaded, 1u);
-  EXPECT_EQ(elStream::GetState(), 3);
-  int32_t obj = elDraw::CreateObject(640, 480, 0);
-  ASSERT_GE(obj, 4);
-  plat::Surface* target = DrawObject[obj].surface;
-  // Not started: nothing is drawn.
-  elStream::Draw(0, 0, obj);
-  EXPECT_EQ(PixelAt(target, 80, 60), 0u);
-  elStream::Play();
-  EXPECT_EQ(elStream::GetState(), 1);
-  elStream::Draw(5, 7, obj);
-  EXPECT_EQ(StreamRunning, 1u);
-  int differ = 0, nonBlack = 0;
-  for (int32_t y = 0; y < 120; y += 3)
-    for (int32_t x = 0; x < 160; x += 3) {
-      differ += PixelAt(target, x + 5, y + 7) != Sample(x, y);
-      nonBlack += Sample(x, y) != 0;
-    }
-  EXPECT_EQ(differ, 0);
-  EXPECT_GT(nonBlack, 1000);
-  EXPECT_EQ(PixelAt(target, 4, 7), 0u);
-  EXPECT_EQ(PixelAt(target, 165, 127), 0u);
-  // A still has one picture: the next draw ends the run and draws nothing.
-  elStream::Draw(300, 300, obj);
-  EXPECT_EQ(StreamRunning, 0u);
-  EXPECT_EQ(PixelAt(target, 380, 360), 0u);
-  elStream::Stop();
-  EXPECT_EQ(StreamLoaded, 1u);
-}
-
-TEST_F(Stream, TheBackScreenClipsAtItsClipRectangle) {
-  ASSERT_EQ(elStream::LoadObject("stream_picture.jpg", 0), 1);
-  // x = -10 on the 640-wide clip: the picture from its 11th column at x = 0.
-  FillBack(kMarker);
-  elStream::Play();
-  elStream::Draw(-10, 20, -1);
-  for (int32_t y = 0; y < 120; y += 7) {
-    for (int32_t x = 0; x < 150; ++x) ASSERT_EQ(PixelAt(BackSurface, x, y + 20), Sample(x + 10, y)) << x << "," << y;
-    EXPECT_EQ(PixelAt(BackSurface, 150, y + 20), kMarker);
+TEST_F(Stream, PicturesAreDecodedExactlyInEveryScreenFormat) {
+  MediaStream* stream = nullptr;
+  ASSERT_EQ(MediaOpen(DataPath("quadrants.png").c_str(), true, &stream), MEDIA_OK);
+  EXPECT_FALSE(MediaHasAudio(stream));
+  const struct {
+    MediaPixelFormat f;
+    int bytes, pad;
+    uint32_t red, green, blue, white;
+  } cases[] = {{MediaPixelFormat::RGB565, 2, 0, 0xF800, 0x07E0, 0x001F, 0xFFFF},
+               {MediaPixelFormat::XRGB8888, 4, 3, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}};
+  for (const auto& c : cases) {
+    std::vector<uint8_t> store(size_t(32 * c.bytes + c.pad) * 24 + 1, 0xAB);
+    MediaPixels p{store.data(), 32 * c.bytes + c.pad, 32, 24, c.f};
+    auto at = [&](int x, int y) {
+      uint32_t v = 0;
+      for (int i = c.bytes - 1; i >= 0; --i) v = v << 8 | store[size_t(y * p.pitch + x * c.bytes + i)];
+      return v & (c.bytes == 4 ? 0xFFFFFFu : 0xFFFFu);
+    };
+    ASSERT_EQ(MediaSeek(stream, 0), MEDIA_OK);
+    for (MediaPixels bad : {MediaPixels{nullptr, p.pitch, 32, 24, c.f}, MediaPixels{p.bits, p.pitch, 31, 24, c.f},
+                            MediaPixels{p.bits, p.pitch, 32, 25, c.f}, MediaPixels{p.bits, 32 * c.bytes - 1, 32, 24, c.f}})
+      EXPECT_EQ(MediaUpdate(stream, bad), MEDIA_E_INVALIDARG);
+    ASSERT_EQ(MediaUpdate(stream, p), MEDIA_OK);
+    EXPECT_EQ(std::vector<uint32_t>({at(0, 0), at(15, 11), at(16, 0), at(0, 12), at(31, 23)}),
+              std::vector<uint32_t>({c.red, c.red, c.green, c.blue, c.white}));
+    EXPECT_TRUE(c.pad == 0 || store[size_t(p.pitch) - 1] == 0xAB) << "padding after a row is left alone";
+    EXPECT_EQ(store.back(), 0xAB);
+    EXPECT_EQ(MediaUpdate(stream, p), MEDIA_S_ENDOFSTREAM) << "a still has one picture";
   }
-  EXPECT_EQ(PixelAt(BackSurface, 0, 19), kMarker);
-  EXPECT_EQ(PixelAt(BackSurface, 0, 140), kMarker);
-
-  // Wider than the clip on both sides (and cut at top and bottom): exactly the clip's inside changes.
-  FillBack(kMarker);
-  elDraw::SetClip(50, 40, 120, 100);
-  elStream::Play();
-  elStream::Draw(20, 10, -1);
-  for (int32_t y = 30; y < 110; ++y)
-    for (int32_t x = 40; x < 130; ++x) {
-      bool inside = x >= 50 && x < 120 && y >= 40 && y < 100;
-      ASSERT_EQ(PixelAt(BackSurface, x, y), inside ? Sample(x - 20, y - 10) : kMarker) << x << "," << y;
-    }
-
-  // Right and bottom edges of the full clip; a picture wholly outside draws nothing.
-  elDraw::SetClip(0, 0, 640, 480);
-  FillBack(kMarker);
-  elStream::Play();
-  elStream::Draw(600, 400, -1);
-  EXPECT_EQ(PixelAt(BackSurface, 639, 479), Sample(39, 79));
-  EXPECT_EQ(PixelAt(BackSurface, 599, 400), kMarker);
-  FillBack(kMarker);
-  elStream::Play();
-  elStream::Draw(700, 10, -1);
-  elStream::Play();
-  elStream::Draw(-200, 10, -1);
-  for (int32_t x = 0; x < 640; x += 13) EXPECT_EQ(PixelAt(BackSurface, x, 50), kMarker);
+  EXPECT_EQ(MediaSetRunning(nullptr, true), MEDIA_E_INVALIDARG);
+  MediaClose(stream);
 }
 
-TEST_F(Stream, AnObjectTargetIsNotClippedTheSurfaceRefusesWhatDoesNotFit) {
+TEST_F(Stream, WhatCannotBePlayedIsRefusedAVideosSoundPlays) {
+  MediaStream* stream = nullptr;
+  EXPECT_EQ(MediaOpen(DataPath("tune.mid").c_str(), true, &stream), MEDIA_E_BADFILE);
+  ASSERT_EQ(MediaOpen(DataPath("clip.avi").c_str(), true, &stream), MEDIA_OK);
+  ASSERT_EQ(MediaSetRunning(stream, true), MEDIA_OK);
+  EXPECT_GT(Loud(300), 1000) << "a video's sound plays along with its pictures";
+  MediaClose(stream);
+}
+
+TEST_F(Stream, APictureIsDrawnIntoADrawObjectUnclippedAndIntoTheBackScreenClipped) {
+  EXPECT_EQ(elStream::GetState(), 0);
   ASSERT_EQ(elStream::LoadObject("stream_quadrants.png", 0), 1);
-  int32_t obj = elDraw::CreateObject(40, 30, 0);
-  ASSERT_GE(obj, 4);
+  EXPECT_EQ(elStream::GetState(), 3);
+  const int32_t obj = elDraw::CreateObject(40, 30, 0);
+  Surface* target = DrawObject[obj].surface;
+  elStream::Draw(0, 0, obj);  // not started: nothing drawn
   elStream::Play();
-  elStream::Draw(20, 20, obj);  // 32 x 24 at (20, 20) does not fit 40 x 30
-  EXPECT_EQ(PixelAt(DrawObject[obj].surface, 25, 25), 0u);
-  elStream::Play();
+  EXPECT_EQ(elStream::GetState(), 1);
   elStream::Draw(8, 6, obj);
-  EXPECT_EQ(drawtest::RgbAt(DrawObject[obj].surface, 8, 6), 0xFF0000u);
-  EXPECT_EQ(drawtest::RgbAt(DrawObject[obj].surface, 39, 29), 0xFFFFFFu);
-  elStream::Play();
-  elStream::Draw(0, 0, 9999);  // no such object: nothing happens
-  elStream::Play();
-  elStream::Draw(0, 0, 900);   // a free slot
+  elStream::Draw(0, 0, obj);
+  EXPECT_EQ(elStream::GetState(), 3) << "a still has one picture: the next draw ends the run";
+  for (int32_t i = 0; i < 40 * 30; ++i)  // not clipped: the surface refuses only what does not fit
+    ASSERT_EQ(drawtest::RgbAt(target, i % 40, i / 40), i % 40 < 8 || i < 240 ? 0u : Quadrant(i % 40 - 8, i / 40 - 6));
+  // The back screen: right and bottom measured from the position asked for, then left and top.
+  const struct {
+    int32_t clip[4], x, y;
+  } cases[] = {{{0, 0, 640, 480}, -10, 20}, {{0, 0, 640, 480}, 620, 470}, {{10, 5, 30, 20}, 0, 0},
+               {{10, 5, 30, 20}, 5, 2},     {{0, 0, 640, 480}, 700, 10}, {{0, 0, 640, 480}, -40, -30}};
+  for (const auto& c : cases) {
+    elDraw::SetClip(c.clip[0], c.clip[1], c.clip[2], c.clip[3]);
+    elDraw::FillColor(0, 0, 640, 480, 0x1234);
+    elStream::Play();
+    elStream::Draw(c.x, c.y, -1);
+    for (int32_t y = 0; y < 480; ++y)
+      for (int32_t x = 0; x < 640; ++x) {
+        const bool in = x >= c.x && x < c.x + 32 && y >= c.y && y < c.y + 24 && x >= c.clip[0] && x < c.clip[2] &&
+                        y >= c.clip[1] && y < c.clip[3];
+        ASSERT_EQ(drawtest::PixelAt(BackSurface, x, y), in ? drawtest::Pixel(Quadrant(x - c.x, y - c.y)) : 0x1234u)
+            << "at " << c.x << "," << c.y << ": " << x << "," << y;
+      }
+  }
 }
 
-TEST_F(Stream, StepShowsOneFrameThenPauses) {
+TEST_F(Stream, StepShowsOneFrameThenPausesAndSeeksStepToo) {
   ASSERT_EQ(elStream::LoadObject("stream_clip.avi", 0), 1);
-  int32_t obj = elDraw::CreateObject(64, 48, 0);
+  const int32_t obj = elDraw::CreateObject(64, 48, 0);
+  auto drawn = [obj] {
+    elDraw::ClearObject(obj);
+    elStream::Draw(0, 0, obj);
+    return drawtest::PixelAt(DrawObject[obj].surface, 32, 24) != 0;
+  };
   elStream::Step();
-  EXPECT_EQ(StreamStepping, 1u);
-  elStream::Draw(0, 0, obj);
-  EXPECT_EQ(StreamStepping, 0u);
-  EXPECT_EQ(StreamPaused, 1u);
+  EXPECT_EQ(std::vector<bool>({drawn(), drawn()}), std::vector<bool>({true, false})) << "one picture, then paused";
   EXPECT_EQ(elStream::GetState(), 2);
-  uint32_t first = PixelAt(DrawObject[obj].surface, 32, 24);
-  elDraw::ClearObject(obj);
-  elStream::Draw(0, 0, obj);
-  EXPECT_EQ(PixelAt(DrawObject[obj].surface, 32, 24), 0u) << "paused: nothing drawn";
   elStream::Pause();
-  EXPECT_EQ(elStream::GetState(), 1);
-  elStream::Draw(0, 0, obj);
-  EXPECT_NE(PixelAt(DrawObject[obj].surface, 32, 24), 0u);
-  EXPECT_NE(first, 0u);
-  // Forward and back: a step each, clamped to the file.
+  EXPECT_TRUE(drawn());
   elStream::Pause();
   elStream::Backward(60000);
-  EXPECT_EQ(StreamStepping, 1u);
-  elStream::Draw(0, 0, obj);
+  EXPECT_EQ(std::vector<bool>({drawn(), drawn()}), std::vector<bool>({true, false})) << "back to the start";
   EXPECT_EQ(elStream::GetState(), 2);
   elStream::Forward(60000);
-  elStream::Draw(0, 0, obj);
-  EXPECT_EQ(elStream::GetState(), 4);
-}
-
-TEST_F(Stream, ASoundFileReachesStateFourAndPlayRestartsIt) {
-  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 1), 1);
-  EXPECT_TRUE(hl::Boxes().empty()) << "a file without pictures opens without a report";
-  EXPECT_EQ(StreamWidth, 0);
-  EXPECT_EQ(StreamHeight, 0);
-  EXPECT_EQ(elStream::GetState(), 3);
-  elStream::Play();
-  EXPECT_EQ(elStream::GetState(), 1);
-  EXPECT_GT(musictest::Peak(musictest::Pull(300, 48000)), 1000);
-  EXPECT_EQ(elStream::GetState(), 1);
-  musictest::Pull(1000, 48000);
-  EXPECT_EQ(elStream::GetState(), 4);
-  EXPECT_EQ(StreamRunning, 1u);
-  elStream::Play();
-  EXPECT_EQ(elStream::GetState(), 1);
-  EXPECT_GT(musictest::Peak(musictest::Pull(200, 48000)), 1000);
-  // Stopped, it falls silent and reads 3.
-  elStream::Stop();
-  EXPECT_EQ(elStream::GetState(), 3);
-  EXPECT_LT(musictest::Peak(musictest::Pull(100, 48000)), 4);  // the synthesizer's dither
-}
-
-TEST_F(Stream, TheSoundGoesOnToItsEndAcrossASoundRestore) {
-  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 1), 1);
-  elStream::Play();
-  EXPECT_GT(musictest::Peak(musictest::Pull(300, 48000)), 1000);
-  // The sound module's restore closes the device under the stream and opens another; the stream
-  // takes it up at its next call, as the scenes ask for its state every frame.
-  elSound::Restore();
-  EXPECT_EQ(elStream::GetState(), 1);
-  EXPECT_GT(musictest::Peak(musictest::Pull(200, 48000)), 1000);
-  musictest::Pull(1000, 48000);
-  EXPECT_EQ(elStream::GetState(), 4) << "the end is reached, so the title tune can start again";
-  elSound::PlaySync("stream_no_such_sound.wav");
-  EXPECT_EQ(elStream::GetState(), 4);
-  elStream::Play();
-  EXPECT_GT(musictest::Peak(musictest::Pull(200, 48000)), 1000);
-}
-
-TEST_F(Stream, SeeksAreClampedToTheFile) {
-  hl::SetTimeMs(1000);
-  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
-  elStream::Play();
-  hl::AdvanceMs(300);
-  elStream::Backward(5000);
-  EXPECT_EQ(elStream::GetState(), 1);
-  elStream::Forward(60000);
+  drawn();
   EXPECT_EQ(elStream::GetState(), 4);
   elStream::Rewind();
-  EXPECT_EQ(elStream::GetState(), 1);
+  elStream::Forward(0);
+  EXPECT_TRUE(drawn()) << "a stopped stream steps to show the place";
 }
 
-TEST_F(Stream, OpeningAnotherFileClosesTheFirst) {
-  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 1), 1);
+TEST_F(Stream, ASoundFileReachesStateFourAndPlayRestartsItAlsoAcrossASoundRestore) {
+  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
   elStream::Play();
-  EXPECT_GT(musictest::Peak(musictest::Pull(100, 48000)), 1000);
-  ASSERT_EQ(elStream::LoadObject("stream_quadrants.png", 0), 1);
-  EXPECT_EQ(StreamWidth, 32);
-  EXPECT_EQ(StreamRunning, 0u);
+  EXPECT_LT(Loud(300), 4) << "opened without its sound";
+  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 1), 1);
   EXPECT_EQ(elStream::GetState(), 3);
-  EXPECT_LT(musictest::Peak(musictest::Pull(100, 48000)), 4) << "the first file's sound is gone";
+  elStream::Play();
+  EXPECT_GT(Loud(300), 1000);
+  elSound::Restore();  // a new device under the stream: it takes it up at its next call
+  EXPECT_EQ(elStream::GetState(), 1);
+  EXPECT_GT(Loud(200), 1000);
+  Loud(1000);
+  EXPECT_EQ(elStream::GetState(), 4) << "the end is reached, so the title tune can start again";
+  elStream::Play();
+  EXPECT_EQ(elStream::GetState(), 1);
+  EXPECT_GT(Loud(200), 1000);
+  elStream::Stop();
+  EXPECT_EQ(elStream::GetState(), 3);
+  elStream::Play();
+  ASSERT_EQ(elStream::LoadObject("stream_quadrants.png", 0), 1);
+  EXPECT_EQ(elStream::GetState(), 3);
+  EXPECT_LT(Loud(100), 4) << "stopped, and another file opened: silence";
 }
 
 TEST_F(Stream, AFileThatCannotBeOpenedIsReportedAndTheWorkingDirectoryStays) {
-  std::string before = Cwd();
+  const std::string before = musictest::Cwd();
   ASSERT_EQ(chdir("/"), 0);  // the name is resolved against the program directory, not here
   ASSERT_EQ(elStream::LoadObject("stream_quadrants.png", 0), 1);
-  EXPECT_EQ(Cwd(), "/");
   testing::internal::CaptureStderr();
   EXPECT_EQ(elStream::LoadObject("stream_missing.jpg", 0), 0);
   const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(Cwd(), "/");
+  EXPECT_EQ(musictest::Cwd(), "/");
   ASSERT_EQ(chdir(before.c_str()), 0);
-  ASSERT_EQ(hl::Boxes().size(), 1u);
-  EXPECT_EQ(hl::Boxes()[0].text, "elStream::LoadObject : ストリームを読み込めません");
-  // The box names no file: the console does, with its full path.
-  EXPECT_NE(said.find(std::string(elSystem::GetProgramDir(0)) + "stream_missing.jpg: missing"), std::string::npos)
-      << said;
-  hl::Boxes().clear();
-  drawtest::WriteProgramFile("stream_garbage.mp3", std::vector<uint8_t>(64, 0x5A));
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(elStream::LoadObject("stream_garbage.mp3", 1), 0);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("stream_garbage.mp3: not a picture or sound"),
-            std::string::npos);
-  ASSERT_EQ(hl::Boxes().size(), 1u);
-  EXPECT_EQ(StreamLoaded, 0u);
-  EXPECT_EQ(elStream::GetState(), 0);
-  // Playback operations on nothing do nothing.
-  elStream::Play();
-  elStream::Draw(0, 0, -1);
-  elStream::Step();
-  elStream::Forward(10);
-  EXPECT_EQ(StreamRunning, 0u);
-  EXPECT_EQ(hl::Boxes().size(), 1u);
+  EXPECT_NE(said.find(std::string(elSystem::GetProgramDir(0)) + "stream_missing.jpg: missing"), std::string::npos);
+  EXPECT_EQ(musictest::BoxTexts(), std::vector<std::string>{"elStream::LoadObject : ストリームを読み込めません"});
+  EXPECT_EQ(elStream::GetState(), 0) << "the file open before was closed";
 }
 
 }  // namespace
