@@ -117,6 +117,26 @@ TEST_F(Stream, APictureIsDrawnIntoADrawObjectUnclippedAndIntoTheBackScreenClippe
   }
 }
 
+// Sound after a seek starts at the place sought: what is left of the tone shrinks by exactly the
+// distance moved, also when the place falls inside a coded frame.
+TEST_F(Stream, SoundAfterASeekStartsAtThePlaceSought) {
+  auto left_ms = [](int64_t at_ms) {
+    MediaStream* s = nullptr;
+    EXPECT_EQ(MediaOpen(DataPath("tone.mp3").c_str(), true, &s), MEDIA_OK);
+    EXPECT_EQ(MediaSeek(s, at_ms * 10000), MEDIA_OK);
+    MediaSetRunning(s, true);
+    const std::vector<int16_t> v = musictest::Pull(1200, 48000);
+    MediaClose(s);
+    size_t last = 0;
+    for (size_t i = 0; i < v.size(); ++i)
+      if (std::abs(v[i]) > 1000) last = i / 2;
+    return int64_t(last) * 1000 / 48000;
+  };
+  const int64_t whole = left_ms(0);
+  EXPECT_GT(whole, 900);
+  for (int64_t at : {300, 670}) EXPECT_NEAR(whole - left_ms(at), at, 3) << "sought to " << at << " ms";
+}
+
 TEST_F(Stream, StepShowsOneFrameThenPausesAndSeeksStepToo) {
   ASSERT_EQ(elStream::LoadObject("stream_clip.avi", 0), 1);
   const int32_t obj = elDraw::CreateObject(64, 48, 0);
