@@ -186,6 +186,17 @@ TEST_F(MidiSynth, OnlyAnActivePortSoundsInItsBuffersFormat) {
   EXPECT_EQ(MidiPerformanceIsPlaying(p, empty, 0), MIDI_S_FALSE);
 }
 
+// A short piece repeated without end sounds through one long render: its loop is armed within the
+// render in which its first round ends.
+TEST_F(MidiSynth, AShortEndlessPieceKeepsSoundingThroughOneLongRender) {
+  MidiPortActivate(port_, true);
+  const Bytes note = Smf({0x00, 0x90, 0x3C, 0x64, 0x13, 0x80, 0x3C, 0x00});  // 100 ms
+  ASSERT_EQ(MidiPerformancePlay(Perf(1), Seg(note, MIDI_REPEAT_INFINITE), nullptr), MIDI_OK);
+  std::vector<int16_t> out(size_t(22050) * 2);  // one second
+  ASSERT_EQ(MidiPortRender(port_, out.data(), uint32_t(out.size() * 2)), MIDI_OK);
+  EXPECT_GT(Peak(std::vector<int16_t>(out.end() - 4410, out.end())), 500) << "still sounding in its tenth round";
+}
+
 class Mci : public ::testing::Test {
  protected:
   void SetUp() override {
