@@ -45,13 +45,8 @@ class TextTest : public DrawTest {
     elDraw::SetFont(1, height, angle, weight, 0, 0);
     elDraw::SetTextColor(colour, 0, 1);
   }
-  static uint16_t Px(uint32_t c) {  // a COLORREF on the back screen
-    return static_cast<uint16_t>(plat::PackRgb(BackSurface->Format(), c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-  }
-  struct Probe {
-    int32_t x, y;
-    uint32_t colour;  // COLORREF; 0 for untouched black
-  };
+  static uint32_t Px(uint32_t c) { return Pixel((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)); }  // COLORREF
+  struct Probe { int32_t x, y; uint32_t colour; };  // colour 0: untouched black
   static void Expect(std::initializer_list<Probe> probes) {
     for (const Probe& p : probes) EXPECT_EQ(At(p.x, p.y), Px(p.colour)) << p.x << "," << p.y;
   }
@@ -360,9 +355,8 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
           nearest = std::min(nearest, std::hypot(x - ax - t * (bx - ax), y - ay - t * (by - ay)));
         }
         if (nearest < 0.75) continue;  // on or next to the outline
-        const int a = x & 7, b = y & 7;
-        const uint16_t want = !in ? 0 : (a == b || a == 7 - b) ? Px(kWhite) : Px(kBlue);
-        ASSERT_EQ(At(x, y), want) << "round " << round << " at " << x << "," << y;
+        const int a = x & 7, b = y & 7;  // the cross hatch
+        ASSERT_EQ(At(x, y), !in ? 0 : Px(a == b || a == 7 - b ? kWhite : kBlue)) << round << " at " << x << "," << y;
         inside += in;
       }
   }
