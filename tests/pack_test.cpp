@@ -46,7 +46,7 @@ TEST(Bmp, EveryDepthAndLayout) {
   }
 }
 
-TEST(Bmp, RefusesWhatItCannotRead) {
+TEST(Bmp, RefusesWhatItCannotReadAndBoundsThePalette) {
   plat::Image img;
   EXPECT_FALSE(Decode(Seed("rle8.bmp"), &img));
   EXPECT_FALSE(Decode(Seed("bmp_palette_overflow.bmp"), &img));  // 1 bit, 3 colours, no pixel rows
@@ -65,11 +65,7 @@ TEST(Bmp, RefusesWhatItCannotRead) {
   std::vector<uint8_t> p4 = Seed("c4.bmp");
   p4[46] = 200;  // a palette of more entries than the file holds
   EXPECT_FALSE(plat::DecodeBmp(p4.data(), 60, &img));
-}
-
-// Indices beyond the colours used are black; colours beyond what the depth can index are skipped.
-TEST(Bmp, PaletteBeyondTheColoursUsedAndTheDepth) {
-  plat::Image img;
+  // Indices beyond the colours used are black; colours beyond what the depth can index are skipped.
   std::vector<uint8_t> b = Seed("c8_topdown.bmp");
   b[b.size() - 8] = 200;  // last row, first pixel: the palette has 4 colours
   ASSERT_TRUE(Decode(b, &img));
