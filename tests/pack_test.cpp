@@ -103,32 +103,28 @@ class PackTest : public DrawTest {
   static uint32_t Px(int32_t n, int32_t x, int32_t y) { return PixelAt(DrawObject[n].surface, x, y); }
 };
 
-TEST_F(PackTest, LoadFindsWholeNamesInAnyCaseAndDecodesFiveSixFive) {
+TEST_F(PackTest, LoadAndSwapByWholeNameInAnyCaseAndReloadLostObjects) {
   const int32_t a = elDraw::LoadPack("Title.Bmp", 2), twice = elDraw::LoadPack("twice.bmp", 2);
-  ASSERT_GT(a, 0);
+  const int32_t b = elDraw::LoadPack("OTHER.BMP", 2);
+  ASSERT_TRUE(a > 0 && twice > a && b > twice);
   EXPECT_TRUE(DrawObject[a].width == 2 && DrawObject[a].height == 2 && !std::strcmp(DrawObject[a].name, "TITLE.BMP"));
   EXPECT_TRUE(Px(a, 0, 0) == 0xFFDF && Px(a, 1, 0) == 0xF800 && Px(a, 0, 1) == 0 && Px(a, 1, 1) == 0x0001);
   EXPECT_EQ(Px(twice, 0, 0), 0x07C0u);  // the first of two entries wins
   efftest::FillScreen([](int32_t, int32_t) { return uint16_t{0x1111}; });
   elDraw::Put(10, 10, a, 0, 0, 2, 2);  // black is the key
   EXPECT_TRUE(efftest::At(10, 11) == 0x1111 && efftest::At(11, 11) == 0x0001);
+  // A swap keeps the number; the neighbour is untouched and no scratch object is left.
+  EXPECT_EQ(elDraw::SwapPack((std::string(123, 'n') + ".bmp").c_str(), a, 2), a);
+  EXPECT_TRUE(DrawObject[a].width == 4 && DrawObject[a].height == 1 && Px(a, 3, 0) == 0xF800);
+  EXPECT_TRUE(DrawObject[b].width == 3 && NoObjectsFrom(b + 1));
   EXPECT_TRUE(plat::headless::Boxes().empty()) << LastBox();
   EXPECT_EQ(elDraw::LoadPack("title", 2), 0);
   EXPECT_EQ(LastBox(), "elDraw::LoadPack : BMPファイルを読み込めません");
-  EXPECT_EQ(elDraw::Convert("refused.pak", "", 1), 0u);  // building needs a true-colour screen
-  EXPECT_EQ(LastBox(), "elDraw::Convert : 画面をフルカラーにして下さい");
-}
-
-TEST_F(PackTest, SwapKeepsTheNumberAndLostObjectsAreReloaded) {
-  const int32_t a = elDraw::LoadPack("TITLE.BMP", 2), b = elDraw::LoadPack("OTHER.BMP", 2);
-  ASSERT_TRUE(a > 0 && b > a);
-  EXPECT_EQ(elDraw::SwapPack((std::string(123, 'n') + ".bmp").c_str(), a, 2), a);
-  EXPECT_TRUE(DrawObject[a].width == 4 && DrawObject[a].height == 1 && Px(a, 3, 0) == 0xF800);
-  EXPECT_TRUE(DrawObject[b].width == 3 && NoObjectsFrom(b + 1));  // the neighbour untouched, no scratch left
-  EXPECT_TRUE(plat::headless::Boxes().empty()) << LastBox();
   EXPECT_EQ(elDraw::SwapPack("none.bmp", a, 2), 0);
   EXPECT_EQ(LastBox(), "elDraw::SwapPack : BMPファイルを読み込めません");
   EXPECT_EQ(DrawObject[a].width, 4);  // a failed search leaves the object alone
+  EXPECT_EQ(elDraw::Convert("refused.pak", "", 1), 0u);  // building needs a true-colour screen
+  EXPECT_EQ(LastBox(), "elDraw::Convert : 画面をフルカラーにして下さい");
   plat::headless::Boxes().clear();
   plat::headless::LoseSurfaces();
   elDraw::Restore();
