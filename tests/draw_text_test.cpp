@@ -153,6 +153,9 @@ TEST_F(TextTest, TextBoxLayoutFollowsTheRules) {
   elDraw::TextBoxNoPut(0, 0, 640, 480, std::string(5000, 'a').c_str(), 0);
   elDraw::EndFont();
   EXPECT_EQ(GlyphCount, 3200);
+  elDraw::FreeFonts();  // with no fonts set up a text box measures nothing and draws nothing
+  elDraw::TextBoxNoPut(5, 5, 100, 100, "ab", 0);
+  EXPECT_TRUE(GlyphCount == 3 && GlyphRect[0].right == 5 && Ink(FontObject(), kAll) == 0) << GlyphRect[0].right;
 }
 
 TEST_F(TextTest, TextBoxPutsKeyedColoursShadowAndEmboldening) {
