@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the small BMP files that seed fuzz/bmp_fuzz.cpp and that tests/draw_bmp_test.cpp decodes.
+"""Writes the small BMP files that seed fuzz/bmp_fuzz.cpp and that tests/pack_test.cpp decodes.
 
 Every picture shows the same pattern: pixel (x, y) has colour P[(x + y) % 4] (P[(x + y) % 2] of
 black and white for 1 bit). Run from the repository root."""
