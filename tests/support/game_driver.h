@@ -17,8 +17,6 @@ struct RunResult {
   int status = -1;
   std::string log;  // failures reported by the child
 };
-class Driver;
-RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
 
 class Driver {
  public:
@@ -40,10 +38,7 @@ class Driver {
   // activates it again.
   void PauseApp(uint32_t ms);
 
-  // Gives up (with a failure) and presses Escape after this many frames; default 8000.
-  void SetFrameLimit(int frames) { frameLimit_ = frames; }
   int Frame() const { return frame_; }
-  bool StepsDone() const { return next_ >= steps_.size(); }
 
   // Called by the idle hook.
   void Idle();
@@ -62,7 +57,6 @@ class Driver {
   size_t next_ = 0;
   int stepStart_ = 0;
   int frame_ = 0;
-  int frameLimit_ = 8000;
   uint32_t seenTurn_ = 0;
   bool started_ = false;
   bool limitHit_ = false;
@@ -79,9 +73,5 @@ void PressEscape();
 // so is an end by a signal other than expectedSignal (a script that kills the game on purpose gives
 // the signal it sends; such a run must then end by it).
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal = 0);
-
-// The ranking file in the working directory as 32-bit little-endian fields (empty when missing);
-// also gives its size in bytes.
-std::vector<int32_t> ReadRankFile(long* size = nullptr);
 
 }  // namespace gametest
