@@ -13,19 +13,15 @@ struct Rgb {
 };
 
 struct Bitmap {
-  int32_t width = 0;
-  int32_t height = 0;  // positive; bottom_up tells the row order of the file
-  bool bottom_up = true;
+  int32_t width = 0, height = 0;
   uint16_t bpp = 0;
-  uint32_t compression = 0;
-  uint32_t header_size = 0;
-  uint32_t masks[4] = {0, 0, 0, 0};  // R, G, B, A for BI_BITFIELDS
+  uint32_t masks[4] = {0, 0, 0, 0};  // R, G, B, A of a V4/V5 header
   std::vector<Rgb> palette;           // for 1..8 bpp
   std::vector<uint8_t> index;         // for 1..8 bpp: width*height palette indices, top row first
   std::vector<uint32_t> argb;         // for 32 bpp: width*height 0xAARRGGBB, top row first
 };
 
-// Uncompressed BI_RGB 4/8-bit palette pictures and 32-bit BI_RGB/BI_BITFIELDS pictures.
+// Uncompressed 1/4/8-bit palette pictures and 32-bit BI_RGB/BI_BITFIELDS pictures, in either row order.
 bool ParseBmp(const uint8_t* data, size_t size, Bitmap* out);
 
 }  // namespace assetfmt
