@@ -233,24 +233,18 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
       EXPECT_TRUE(Placed(f, "OWAN", 150, 394, {0, 0, 100, 12}));
       EXPECT_TRUE(Placed(f, "OWAN", 150, 418, {0, 0, 100, 62}));
       EXPECT_TRUE(Absent(f, "OWAN", 190, 418, {60, 0, 100, 62}));
-      Bowls = 31;  // the stack in runs of thirty, drawn from the coming frames
+      Bowls = 31;
     });
+    // The stack in runs of thirty: bowls 31 and 61 start a run, 90 tops the third, 91 to 95 lie under 61 to 65.
     static Image at90;
+    struct Top { int next, x, y, h; };
+    for (Top t : {Top{61, 190, 418, 62}, Top{90, 230, 418, 62}, Top{95, 230, 70, 12}})
+      d.Then([t] {
+        EXPECT_TRUE(Placed(at90 = CapturedFrame(), "OWAN", t.x, t.y, {60, 0, 100, t.h})) << Bowls;
+        Bowls = t.next;
+      });
     d.Then([] {
-      EXPECT_TRUE(Placed(CapturedFrame(), "OWAN", 190, 418, {60, 0, 100, 62})) << "bowl 31 starts the second run";
-      Bowls = 61;
-    });
-    d.Then([] {
-      EXPECT_TRUE(Placed(CapturedFrame(), "OWAN", 230, 418, {60, 0, 100, 62})) << "bowl 61 starts the third run";
-      Bowls = 90;
-    });
-    d.Then([] {
-      at90 = CapturedFrame();
-      EXPECT_TRUE(Placed(at90, "OWAN", 230, 70, {60, 0, 100, 12})) << "bowl 90 tops the third run";
-      Bowls = 95;
-    });
-    d.Then([] {
-      EXPECT_TRUE(CapturedFrame().px == at90.px) << "bowls 91 to 95 lie under bowls 61 to 65";
+      EXPECT_TRUE(CapturedFrame().px == at90.px) << "bowls 91 to 95";
       Bowls = 3;
     });
     d.WhenScene(30, [] {
