@@ -272,9 +272,10 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
         d.Then([bowls] { Bowls = bowls; });
         d.Then([i, bowls] { EXPECT_TRUE(Label(CapturedFrame(), kVerdicts[i].second, 305, 310, 18, 0)) << bowls; });
       }
-    d.Then([] {
+    auto loaded = [] { return std::vector<int32_t>{BackPic, TsubuPic, Hito4Pic, ReadySound, OkawariSound, PlayMusic}; };
+    d.Then([loaded] {
       Bowls = 3;
-      assets = {BackPic, TsubuPic, Hito4Pic, ReadySound, OkawariSound, PlayMusic, OwariMusic};
+      assets = loaded();
       LeftClick();
     });
     d.WhenScene(10, [] {
@@ -283,13 +284,12 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
       EXPECT_FALSE(Label(CapturedFrame(), "左クリックでゲームスタート", 164, 330, 24, kMenu)) << "the menu waits for a click";
     });
     StartFromTitle(d);
-    d.WhenScene(20, [] {
+    d.WhenScene(20, [loaded] {
       const Image f = CapturedFrame();
       EXPECT_TRUE(Label(f, "残り 30秒", 10, 10, 32, 0xFFFFFF));
       EXPECT_TRUE(Placed(f, "GOHAN1", 270, 70, {0, 0, 100, 25}));
       EXPECT_TRUE(Absent(f, "OWAN", 150, 418, {0, 0, 100, 62})) << "no bowls yet";
-      EXPECT_EQ((std::vector<int32_t>{BackPic, TsubuPic, Hito4Pic, ReadySound, OkawariSound, PlayMusic, OwariMusic}), assets)
-          << "nothing loaded again";
+      EXPECT_EQ(loaded(), assets) << "nothing loaded again";
       PressEscape();
     });
   });
