@@ -350,7 +350,6 @@ TEST(Game, RankingScreenAndResultsThatDoNotRank) {
         const Image f = CapturedFrame();
         EXPECT_TRUE(Label(f, line, 320, 220, 24, 0x0000FF));
         EXPECT_TRUE(Label(f, "摂取カロリー：0Kcal", 30, 100, 48, 0xC88C50));
-        EXPECT_TRUE(Label(f, "おなかすいたよぉ", 305, 310, 18, 0));
       });
       d.Then(LeftClick);
     }
