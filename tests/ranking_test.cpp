@@ -28,21 +28,13 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 Bytes FileBytes(const std::string& name = "rank.dat") { return testfiles::ReadFile(name); }
-
-// rank.dat as it must be for these five places: the values, then each XOR 0x96, little-endian.
-Bytes Encode(const std::vector<int32_t>& places) {
-  Bytes b;
-  for (int half = 0; half < 2; ++half)
-    for (int32_t v : places)
-      for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v ^ (half ? 0x96 : 0)) >> (8 * i)));
-  return b;
-}
+using testfiles::RankFile;
 
 void Write(const Bytes& b, const char* name = "rank.dat") {
   std::ofstream(name, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(b.data()), b.size());
 }
 
-const Bytes kEmpty = Encode({-1, -1, -1, -1, -1});
+const Bytes kEmpty = RankFile({-1, -1, -1, -1, -1});
 
 std::vector<int32_t> Places(const RankingTable& t) {
   std::vector<int32_t> v;
@@ -79,7 +71,7 @@ TEST_F(Ranking, InsertSaveAndLoadAgreeWithASortedHistory) {
   for (int session = 0; session < 12; ++session) {
     RankingTable t;  // the first time from no file: written empty at once
     ASSERT_TRUE(hl::Boxes().empty());
-    EXPECT_EQ(FileBytes(), Encode(top5()));
+    EXPECT_EQ(FileBytes(), RankFile(top5()));
     EXPECT_EQ(t.IsEmpty(), top5()[0] == -1) << session;
     for (int n = 0; n < 15; ++n) {
       const int32_t v = rng() % 8 == 0 ? static_cast<int32_t>(rng()) : static_cast<int32_t>(rng() % 40) - 3;
@@ -95,16 +87,14 @@ TEST_F(Ranking, InsertSaveAndLoadAgreeWithASortedHistory) {
       expect.insert(expect.begin(), -1);
       expect.push_back(-1);
       ASSERT_EQ(Places(t), expect);
-      if (want >= 0) {
-        EXPECT_EQ(t.IsEmpty(), 0);
-      }
+      EXPECT_TRUE(want < 0 || t.IsEmpty() == 0);
     }
     if (session % 2) {
       EXPECT_TRUE(t.Save());
-      EXPECT_EQ(FileBytes(), Encode(top5()));
+      EXPECT_EQ(FileBytes(), RankFile(top5()));
     }
   }  // and written back when the table ends
-  EXPECT_EQ(FileBytes(), Encode(top5()));
+  EXPECT_EQ(FileBytes(), RankFile(top5()));
 }
 
 TEST_F(Ranking, GradesByBowls) {
@@ -124,21 +114,21 @@ TEST_F(Ranking, GradesByBowls) {
 // copied aside byte for byte (never over an older copy), an empty table written at once.
 TEST_F(Ranking, DamagedAndShortFilesAreKeptAsideAndReset) {
   std::vector<std::pair<Bytes, std::string>> cases;
+  const int32_t rice[] = {300, 250, 120, 40, 7};
   for (int place = 0; place < 5; ++place) {
-    Bytes b = Encode({300, 250, 120, 40, 7});
+    Bytes b = RankFile({rice, rice + 5});
     b[20 + 4 * place] ^= 0x10;
-    const int32_t rice[] = {300, 250, 120, 40, 7};
     const int32_t r = rice[place];
     cases.push_back({b, "checkData[i] = " + std::to_string((r ^ 0x96) ^ 0x10) + "\nrice[i] = " + std::to_string(r) +
                             "\nrice[i] ^ 0x96 = " + std::to_string(r ^ 0x96)});
   }
   // Five results of 150 with no check values: 150 ^ 0x96 is 0, which a zero-filled read would match.
-  const Bytes full = Encode({150, 150, 150, 150, 150});
+  const Bytes full = RankFile({150, 150, 150, 150, 150});
   for (size_t size : {0, 4, 20, 24, 39}) cases.push_back({Bytes(full.begin(), full.begin() + size), ""});
   for (const auto& [bytes, debug] : cases) {
     SCOPED_TRACE(bytes.size());
     SetUp();
-    Write(Encode({1, 1, 1, 1, 1}), "rank.dat.bad");
+    Write(RankFile({1, 1, 1, 1, 1}), "rank.dat.bad");
     Write(bytes);
     RankingTable t;
     ASSERT_EQ(hl::Boxes().size(), 2u);
@@ -146,20 +136,18 @@ TEST_F(Ranking, DamagedAndShortFilesAreKeptAsideAndReset) {
     EXPECT_EQ(hl::Boxes()[0].text, "ランキングデータの入ったファイルが壊れている可能性があります。\n新しくランキングデータを作ります。");
     EXPECT_EQ(hl::Boxes()[0].style, 0x30u);
     EXPECT_EQ(hl::Boxes()[1].caption, "debug");
-    if (!debug.empty()) {
-      EXPECT_EQ(hl::Boxes()[1].text, debug);
-    }
+    EXPECT_TRUE(debug.empty() || hl::Boxes()[1].text == debug) << hl::Boxes()[1].text;
     EXPECT_EQ(t.IsEmpty(), 1);
     EXPECT_EQ(Places(t), std::vector<int32_t>(7, -1));
     EXPECT_EQ(FileBytes(), kEmpty);
-    EXPECT_EQ(FileBytes("rank.dat.bad"), Encode({1, 1, 1, 1, 1}));
+    EXPECT_EQ(FileBytes("rank.dat.bad"), RankFile({1, 1, 1, 1, 1}));
     EXPECT_EQ(FileBytes("rank.dat.bad2"), bytes);
   }
 }
 
 TEST_F(Ranking, OnlyAChangedTableIsWritten) {
-  const Bytes newer = Encode({400, 300, 250, -1, -1});
-  Write(Encode({300, 250, -1, -1, -1}));
+  const Bytes newer = RankFile({400, 300, 250, -1, -1});
+  Write(RankFile({300, 250, -1, -1, -1}));
   {
     // A second copy loads the file and ends at once; the first has meanwhile saved a newer table.
     RankingTable second;
@@ -226,12 +214,12 @@ TEST(RankingFiles, ReadOnlyDirectoryIsToldOnceRetriedAndAnExistingFileWrittenInP
     EXPECT_EQ(t.Get(0), 50);
     chmod(".", 0755);
     EXPECT_TRUE(t.Save());
-    EXPECT_EQ(FileBytes(), Encode({50, -1, -1, -1, -1}));
+    EXPECT_EQ(FileBytes(), RankFile({50, -1, -1, -1, -1}));
     // The directory read-only again, the file writable: written over in place.
     chmod(".", 0555);
     EXPECT_EQ(t.Insert(60), 0);
     EXPECT_TRUE(t.Save());
-    EXPECT_EQ(FileBytes(), Encode({60, 50, -1, -1, -1}));
+    EXPECT_EQ(FileBytes(), RankFile({60, 50, -1, -1, -1}));
     // Neither writable: told again, since the last save worked.
     chmod("rank.dat", 0444);
     EXPECT_EQ(t.Insert(70), 0);
@@ -245,7 +233,7 @@ TEST(RankingFiles, ReadOnlyDirectoryIsToldOnceRetriedAndAnExistingFileWrittenInP
 TEST(RankingFiles, UnreadableOrUncopyableFilesAreNeverReplaced) {
   for (int kind : {0, 1, 2}) {
     Scratch s;
-    Bytes before = Encode({300, 250, -1, -1, -1});
+    Bytes before = RankFile({300, 250, -1, -1, -1});
     if (kind == 1) before[4] ^= 0x10;  // damaged
     if (kind < 2) Write(before, s.Path("rank.dat").c_str());
     if (kind == 2) mkdir(s.Path("rank.dat").c_str(), 0755);
@@ -284,16 +272,16 @@ TEST(RankingFiles, FullDisk) {
       EXPECT_FALSE(t.Save());
       std::remove("filler");
       EXPECT_TRUE(t.Save());
-      EXPECT_EQ(FileBytes(), Encode({70, -1, -1, -1, -1}));
+      EXPECT_EQ(FileBytes(), RankFile({70, -1, -1, -1, -1}));
     }
     // The file fills the disk: no room beside it, so it is written in place.
-    Write(Encode({300, 250, -1, -1, -1}));
+    Write(RankFile({300, 250, -1, -1, -1}));
     hl::Boxes().clear();
     RankingTable u;
     EXPECT_EQ(u.Insert(270), 1);
     EXPECT_TRUE(u.Save());
     EXPECT_TRUE(hl::Boxes().empty());
-    EXPECT_EQ(FileBytes(), Encode({300, 270, 250, -1, -1}));
+    EXPECT_EQ(FileBytes(), RankFile({300, 270, 250, -1, -1}));
   });
 }
 

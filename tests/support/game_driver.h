@@ -1,9 +1,5 @@
-// Runs the whole game (GameMain) on the headless host under a per-frame script.
-//
-// Each run happens in a forked child process, so every game starts from the state of a freshly
-// started program (module tables, scene state, the single-instance lock) and ends through the
-// process exit, which is when the ranking writes rank.dat. Failures of gtest assertions made inside
-// the child are sent back and reported in the calling test.
+// Runs the whole game (GameMain) on the headless host under a per-frame script, in a forked child:
+// each game starts as a fresh program and ends through the process exit (when rank.dat is written).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -17,17 +13,15 @@ struct RunResult {
   int status = -1;
   std::string log;  // failures reported by the child
 };
-class Driver;
-RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
 
 class Driver {
  public:
-  // Called once per frame, before the frame's idle turn runs, with the number of idle turns done so
-  // far. Input given here (the helpers below) is read by that coming turn.
+  // Called once per frame before its idle turn, with the turns done so far; input given here is read
+  // by that turn.
   void EachFrame(std::function<void(int frame)> fn) { perFrame_.push_back(std::move(fn)); }
 
-  // A sequence of steps; each runs at the first frame (at most one step per frame) where its
-  // condition holds, counted from the frame after the previous step.
+  // A sequence of steps, at most one a frame: each runs at the first frame after the previous step
+  // where its condition holds (AfterFrames: that many frames after it).
   Driver& When(std::function<bool()> ready, std::function<void()> act);
   Driver& AfterFrames(int frames, std::function<void()> act);
   Driver& Then(std::function<void()> act) { return AfterFrames(0, std::move(act)); }
@@ -36,14 +30,10 @@ class Driver {
 
   // Runs after GameMain has returned, before the child exits (final checks).
   void AtEnd(std::function<void()> fn) { atEnd_.push_back(std::move(fn)); }
-  // Leaves the program inactive (deactivated, in the background) for ms of clock time, then
-  // activates it again.
+  // Leaves the program inactive for ms of clock time, then activates it again.
   void PauseApp(uint32_t ms);
 
-  // Gives up (with a failure) and presses Escape after this many frames; default 8000.
-  void SetFrameLimit(int frames) { frameLimit_ = frames; }
   int Frame() const { return frame_; }
-  bool StepsDone() const { return next_ >= steps_.size(); }
 
   // Called by the idle hook.
   void Idle();
@@ -62,26 +52,19 @@ class Driver {
   size_t next_ = 0;
   int stepStart_ = 0;
   int frame_ = 0;
-  int frameLimit_ = 8000;
   uint32_t seenTurn_ = 0;
   bool started_ = false;
   bool limitHit_ = false;
 };
 
-// Input for the coming frame, through the devices (the path the scenes read).
+// Input for the coming frame through the devices; Escape through the window: the program quits.
 void LeftClick();
 void RightClick();
-// Escape through the window's key handling: the program shuts down and quits.
 void PressEscape();
 
-// Forks; the child runs setup(driver), then GameMain with the driver as the idle hook, and leaves
-// through exit() with GameMain's result. Failures inside the child are added to the current test, and
-// so is an end by a signal other than expectedSignal (a script that kills the game on purpose gives
-// the signal it sends; such a run must then end by it).
+// The child runs setup(driver), then GameMain with the driver as the idle hook, and exits with its
+// result. Failures inside the child are added to the current test, and so is an end by a signal
+// other than expectedSignal (a script that kills the game on purpose must end by that signal).
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal = 0);
-
-// The ranking file in the working directory as 32-bit little-endian fields (empty when missing);
-// also gives its size in bytes.
-std::vector<int32_t> ReadRankFile(long* size = nullptr);
 
 }  // namespace gametest
