@@ -99,7 +99,7 @@ class WipeTest : public ::testing::Test {
 TEST_F(WipeTest, EveryPatternFollowsTheModelStepByStep) {
   std::mt19937 rng(11);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  for (int run = 0; run < 1500; ++run) {
+  for (int run = 0; run < 600; ++run) {
     const int kind = run % 2 ? pick(1, 3) : 0, dir = 1 + run / 2 % 9, x = pick(-40, 300), y = pick(-40, 200);
     const Clip clip{x, y, x + pick(0, 660), y + pick(0, 500)};
     const float speed = static_cast<float>(pick(0, 4) ? pick(0, 900) : pick(0, 9));
