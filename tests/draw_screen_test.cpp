@@ -35,6 +35,19 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
   elDraw::Put(10, 10, n, 0, 0, 8, 8);
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 10, 10), PixelAt(BackSurface, 15, 10)), std::make_pair(0x123456u, 0xFFFFFFu));
   EXPECT_EQ(elDraw::FillHalf(0, 0, 10, 10, 0), 0);   // 16-bit only
+  EXPECT_EQ(elDraw::PutBlend(0, 0, 31, n, 0, 0, 8, 8), 0);  // so are the effects
+  // The pause picture's black is its key on any screen, whatever key was set before.
+  WriteProgramFile("P.BMP", Bmp24(640, 480, [](int x, int) { return x < 4 ? 0x123456u : 0u; }));
+  elDraw::SetColorKey(0x00FF00);
+  elDraw::SetPause("P.BMP", "NONE.BMP", 480);
+  elDraw::TogglePause();
+  elDraw::SetVSync(0);
+  elDraw::ClearScreenWhite();
+  elDraw::Present();
+  PauseShown = PausePictureHeight = 0;
+  elDraw::SetVSync(1);
+  EXPECT_EQ(std::make_pair(plat::headless::LastFrame().At(1, 1), plat::headless::LastFrame().At(6, 1)),
+            std::make_pair(0x123456u, 0xFFFFFFu));
 }
 
 // Each failure of the set-up shows its box once and answers 0.

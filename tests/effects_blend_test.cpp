@@ -214,7 +214,7 @@ TEST_F(EffectsTest, RowPuts) {
 }
 
 // Wholly clipped puts answer 1 without locking; visible ones whose lock fails answer 0; bad
-// rectangles and objects are refused and draw nothing; a true-colour screen refuses them all.
+// rectangles and objects are refused and draw nothing.
 TEST_F(EffectsTest, RefusalsAndLockFailures) {
   const int32_t p = MakeObject(40, 30, Coded);
   FillScreen([](int32_t, int32_t) { return P5(1, 2, 3); });
