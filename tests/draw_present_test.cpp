@@ -1,7 +1,6 @@
 // The present: fade and pause overlays, the vertical-blank switch, grab, the frame-rate line.
 #include "el/elDraw.h"
 #include "el/elSystem.h"
-#include "platform/clock.h"
 #include "platform/headless/headless.h"
 #include "tests/support/draw_support.h"
 
@@ -111,10 +110,6 @@ TEST_F(PresentTest, VerticalBlankGrabAndLostSurfaces) {
   elDraw::Present();
   EXPECT_EQ(plat::headless::VerticalBlankWaits(), waits + 2);
   EXPECT_EQ(plat::headless::ShownFrames(), shown + 2);
-  elSystem::SetFrameWait(0);  // the frame pacing switches the wait
-  EXPECT_EQ(WaitVSync, 1);
-  elSystem::SetFrameWait(1);
-  EXPECT_EQ(WaitVSync, 0);
 
   const int32_t obj = elDraw::CreateObject(40, 40, 2);
   elDraw::GrabScreen(obj, 10, 10, 30, 30);
@@ -129,25 +124,6 @@ TEST_F(PresentTest, VerticalBlankGrabAndLostSurfaces) {
   elDraw::Present();  // restores and drops the frame
   elDraw::Present();
   EXPECT_EQ(plat::headless::ShownFrames(), shown + 3);
-}
-
-TEST_F(PresentTest, FrameRateLine) {
-  FpsFrames = 0;
-  Fps = FpsMax = 0;
-  FpsMin = 999.9f;
-  FpsNextTime = plat::TimeMs();
-  elDraw::ShowFps();
-  EXPECT_EQ(PixelAt(BackSurface, 0, 0), 0x0010u);  // the navy background at the top-left
-  for (int i = 0; i < 119; ++i) elDraw::ShowFps();
-  plat::headless::AdvanceMs(2100);
-  elDraw::ShowFps();
-  EXPECT_FLOAT_EQ(Fps, 60.0f);
-  EXPECT_FLOAT_EQ(FpsMax, 60.0f);
-  EXPECT_FLOAT_EQ(FpsMin, 60.0f);
-  EXPECT_EQ(FpsFrames, 1);
-  FpsFrames = 999;
-  elDraw::ShowFps();
-  EXPECT_EQ(FpsFrames, 999);
 }
 
 }  // namespace

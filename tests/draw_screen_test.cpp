@@ -35,6 +35,7 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
   elDraw::Put(10, 10, n, 0, 0, 8, 8);
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 10, 10), PixelAt(BackSurface, 15, 10)), std::make_pair(0x123456u, 0xFFFFFFu));
   EXPECT_EQ(elDraw::FillHalf(0, 0, 10, 10, 0), 0);   // 16-bit only
+  EXPECT_EQ(elDraw::PutBlend(0, 0, 31, n, 0, 0, 8, 8), 0);  // so are the effects
   // The pause picture's black is its key on any screen, whatever key was set before.
   WriteProgramFile("P.BMP", Bmp24(640, 480, [](int x, int) { return x < 4 ? 0x123456u : 0u; }));
   elDraw::SetColorKey(0x00FF00);
@@ -104,23 +105,6 @@ TEST_F(ScreenWindowedTest, PictureFollowsTheWindowAndTheCursorIsFreeUnlessAsked)
   EXPECT_EQ(clip.bottom, 500);
 }
 
-TEST_F(ScreenWindowedTest, ColourCheck) {
-  ASSERT_EQ(screenResult, 1);
-  EXPECT_EQ(elDraw::CheckWindowColor("*"), 1u);  // 16 bits on the desktop: nothing to ask
-  EXPECT_TRUE(plat::headless::Boxes().empty());
-  ColorDepth = 32;
-  plat::headless::SetBoxAnswer(plat::IDYES);
-  EXPECT_EQ(elDraw::CheckWindowColor("*"), 1u);
-  ASSERT_EQ(plat::headless::Boxes().size(), 2u);
-  EXPECT_NE(plat::headless::Boxes()[0].text.find("画面が65536色以下に設定されています。\n"), std::string::npos);
-  EXPECT_EQ(plat::headless::Boxes()[1].text.rfind("フルスクリーンに切り換えますか？", 0), 0u);
-  EXPECT_EQ(FullScreen, 1);
-  FullScreen = 0;
-  EXPECT_EQ(elDraw::CheckWindowColor("full.txt"), 1u);
-  EXPECT_EQ(plat::headless::Boxes().back().text.rfind("フルスクリーンに設定し直しますか？", 0), 0u);
-  EXPECT_EQ(elSystem::ReadNumber("full.txt"), 1);
-}
-
 TEST_F(ScreenTest, RestoreAfterLossReloadsPicturesWithTheirKeys) {
   WriteProgramFile("PIC.BMP", Bmp24(16, 16, [](int x, int) { return x < 8 ? 0xFF0000u : 0x0000FFu; }));
   WriteProgramFile("TL.BMP", Bmp24(16, 16, [](int x, int y) { return x == 0 && y == 0 ? 0xFF00FFu : 0xFFFFFFu; }));
@@ -140,21 +124,6 @@ TEST_F(ScreenTest, RestoreAfterLossReloadsPicturesWithTheirKeys) {
   EXPECT_EQ(PixelAt(DrawObject[made].surface, 0, 0), 0u);  // a made picture comes back blank
   elDraw::Put(0, 0, tl, 0, 0, 16, 16);  // the top-left key came back: the magenta corner is left out
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 0, 0), PixelAt(BackSurface, 1, 0)), std::make_pair(0u, 0xFFFFu));
-}
-
-TEST_F(ScreenTest, ReleaseEmptiesEverything) {
-  WriteProgramFile("A.BMP", Bmp24(8, 8, [](int, int) { return 0xFFFFFFu; }));
-  elDraw::LoadObject("A.BMP", 2);
-  elDraw::SetFontSmooth(1, 16);  // a text span still open on the Font buffer object
-  elDraw::Release();
-  EXPECT_EQ(TextDC, nullptr);
-  elDraw::EndFontSmooth();
-  EXPECT_EQ(BackSurface, nullptr);
-  for (int n = 0; n < 8; ++n) EXPECT_EQ(DrawObject[n].surface, nullptr);
-  elDraw::Put(0, 0, 4, 0, 0, 8, 8);  // drawing after release draws nothing and does not crash
-  elDraw::FillWhite(0, 0, 8, 8);
-  elDraw::Present();
-  elDraw::Release();
 }
 
 TEST_F(ScreenTest, ObjectTableLimitsAndBoxes) {

