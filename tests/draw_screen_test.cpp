@@ -71,6 +71,13 @@ TEST_F(ScreenTest, FailuresReportTheirBox) {
     EXPECT_EQ(BackSurface, nullptr);
     EXPECT_EQ(ColorDepth, c.noDevice ? 16 : 24);  // the depth tried last
   }
+  // A fresh system state has no window yet: full screen is refused.
+  elDraw::Release();
+  plat::headless::Reset();
+  plat::headless::ResetDisplay();
+  elSystem::ResetState();
+  EXPECT_EQ(elDraw::Screen(640, 480, 1), 0u);
+  EXPECT_EQ(LastBox(), "elDraw::Screen : フルスクリーン化できません");
 }
 
 class ScreenWindowedTest : public DrawTest {

@@ -156,6 +156,7 @@ TEST_F(Music, WithoutTheSynthesizerTheMusicIsSilent) {
     SetUp(c.device, c.synthesizer, !c.synthesizer);
     if (!c.font) plat::MidiTestSetSoundFont("/nonexistent/none.sf2");
     EXPECT_EQ(elMusic::Init(), c.init);
+    for (int i = std::max(PortCount, 0); i < kMusicPorts; ++i) EXPECT_STREQ(PortName[i], "") << "absent port " << i;
     EXPECT_EQ(elSound::LoadObject("BLIP", 1), c.effect);
     EXPECT_EQ(elMusic::LoadObject("HALF"), -1);
     elMusic::Play(0, 1);
