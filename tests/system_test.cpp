@@ -39,7 +39,7 @@ TEST(FrameTiming, FramesLastAThousandthOverTheRateWithTheLastThreeMillisecondsSp
     const uint32_t frame = rate ? 1000 / rate : 1000, scene = rng() % (frame + 10);
     SCOPED_TRACE("rate " + std::to_string(rate) + " scene " + std::to_string(scene));
     hl::Reset(), hl::SetTimeMs(50000);
-    elSystem::SetFrameRate(rate);
+    ASSERT_TRUE(elSystem::SetFrameRate(rate));
     hl::AdvanceMs(scene);
     elSystem::WaitFrame();
     ASSERT_EQ(hl::Sleeps(), std::vector<uint32_t>{scene + 3 < frame ? frame - scene - 3 : 0});
