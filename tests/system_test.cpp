@@ -18,6 +18,7 @@
 #include "el/system/sysinfo.h"
 #include "platform/headless/headless.h"
 #include "platform/instance.h"
+#include "platform/resources.h"
 
 namespace hl = plat::headless;
 
@@ -235,3 +236,15 @@ TEST(SingleInstance, SecondCopyIsRefusedAndRaisesTheFirst) {
 }
 
 }  // namespace
+
+// A program's own resources added from files: found by type and name in any case, with the file's
+// bytes; a file that cannot be read adds nothing.
+TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
+  std::ofstream("added.bin") << "three";
+  ASSERT_TRUE(plat::AddResourceFile("MIDI", "ADDED", "added.bin"));
+  plat::Resource r;
+  ASSERT_TRUE(plat::FindResource("midi", "Added", &r));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.data), r.size), "three");
+  EXPECT_FALSE(plat::AddResourceFile("MIDI", "GONE", "missing.bin"));
+  EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
+}
