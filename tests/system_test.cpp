@@ -225,6 +225,14 @@ TEST(SingleInstance, SecondCopyIsRefusedAndRaisesTheFirst) {
     return first && plat::AcquireInstance("again") == InstanceCheck::kOnly;
   };
   EXPECT_EQ(FirstCopyAsked(again, [] { EXPECT_EQ(plat::AcquireInstance("again"), InstanceCheck::kAnother); }), 'y');
+  // A second copy started with standard input closed (as some launchers do) still asks.
+  auto noStdin = [] {
+    const int saved = dup(0);
+    close(0);
+    EXPECT_EQ(plat::AcquireInstance("stdin"), InstanceCheck::kAnother);
+    dup2(saved, 0), close(saved);
+  };
+  EXPECT_EQ(FirstCopyAsked(takes("stdin"), noStdin), 'y');
 
   // A runtime directory that cannot be made is passed over for the next place.
   const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
