@@ -256,3 +256,13 @@ TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
   EXPECT_FALSE(plat::AddResourceFile("MIDI", "GONE", "missing.bin"));
   EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
 }
+
+// After a reset no key is watched: releases of any key are not counted until one is named.
+TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
+  elSystem::ResetState();
+  for (uintptr_t key : {1, 13, 65}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
+  EXPECT_EQ(elSystem::GetWatchCount(), 0u);
+  elSystem::SetWatchKey(13);
+  for (uintptr_t key : {13, 1, 13}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
+  EXPECT_EQ(elSystem::GetWatchCount(), 2u);
+}
