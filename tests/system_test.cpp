@@ -257,7 +257,7 @@ TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
   EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
 }
 
-// After a reset no key is watched: releases of any key are not counted until one is named.
+// After a reset no real key is watched: their releases are not counted until one is named.
 TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
   elSystem::ResetState();
   for (uintptr_t key : {1, 13, 65}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
