@@ -266,3 +266,11 @@ TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
   for (uintptr_t key : {13, 1, 13}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
   EXPECT_EQ(elSystem::GetWatchCount(), 2u);
 }
+
+// Version codes by platform and version; this system is the "other" row.
+TEST(SystemInfo, VersionCodes) {
+  const uint32_t cases[][4] = {{0, 3, 1, 310},  {1, 4, 0, 950},  {1, 4, 10, 980}, {1, 4, 90, 980}, {1, 3, 95, 395},
+                               {2, 5, 0, 2000}, {2, 5, 1, 2000}, {2, 4, 0, 4000}, {2, 6, 0, 6000}, {2, 6, 1, 6010}};
+  for (const auto& c : cases) EXPECT_EQ(elSystem::VersionCode(c[0], c[1], c[2]), c[3]) << c[0] << c[1] << c[2];
+  EXPECT_EQ(elSystem::GetOSVersion(), 0xFFFFFFFFu);
+}
