@@ -141,6 +141,7 @@ TEST_F(MidiSynth, PortsAndTheCallsTheyRefuse) {
   ASSERT_EQ(MidiCreatePort(Caps(1).portId, {1, false}, &ext), MIDI_OK);
   MidiPerformance* p = Perf(0);
   EXPECT_EQ(MidiPerformanceAddPort(p, ext), MIDI_E_NOTOPEN) << "before Init";
+  EXPECT_EQ(MidiPerformanceAddPort(nullptr, ext) + MidiPerformanceAddPort(p, nullptr), 2 * MIDI_E_INVALIDARG);
   ASSERT_EQ(MidiPerformanceInit(p), MIDI_OK);
   EXPECT_EQ(MidiPerformanceAssignBlock(p, 0, ext, 1), MIDI_E_NOPORT) << "the port must be added first";
   ASSERT_EQ(MidiPerformanceAddPort(p, ext), MIDI_OK);
