@@ -77,9 +77,8 @@ void Driver::Idle() {
     }
     return;
   }
-  // The hook runs whenever the queue is found empty, which may be several times between two idle
-  // turns; a new turn shows as a new InputTime (taken by every idle turn, from a clock that moves
-  // on with every read).
+  // The hook runs whenever the queue is empty, maybe several times a turn; each idle turn takes a new
+  // InputTime (from a clock that moves on with every read).
   if (started_ && InputTime == seenTurn_) return;
   if (started_) ++frame_;
   started_ = true;
@@ -116,8 +115,7 @@ void PressEscape() {
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal) {
   RunResult result;
   int fds[2];
-  // A runtime directory of its own, so the single-instance lock never meets another copy (a game
-  // being played on this machine, or another test binary running at the same time).
+  // A runtime directory of its own: the single-instance lock never meets another running copy.
   char runtimeDir[] = "/tmp/oomori-test-XXXXXX";
   std::fflush(nullptr);
   pid_t pid = pipe(fds) != 0 || mkdtemp(runtimeDir) == nullptr ? -1 : fork();
@@ -143,7 +141,6 @@ RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal)
       ADD_FAILURE() << "the program ended with " << (driver.steps_.size() - driver.next_)
                     << " script steps left (frame " << driver.Frame() << ")";
     }
-    for (auto& fn : driver.atEnd_) fn();
     std::fflush(nullptr);
     std::exit(status);  // through the exit hooks: the ranking writes rank.dat
   }

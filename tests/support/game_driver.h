@@ -16,8 +16,7 @@ struct RunResult {
 
 class Driver {
  public:
-  // Called once per frame before its idle turn, with the turns done so far; input given here is read
-  // by that turn.
+  // Called before each frame's idle turn with the frame's number; input given here is read by that turn.
   void EachFrame(std::function<void(int frame)> fn) { perFrame_.push_back(std::move(fn)); }
 
   // A sequence of steps, at most one a frame: each runs at the first frame after the previous step
@@ -28,8 +27,6 @@ class Driver {
   // Once the scene has run at least one frame.
   Driver& WhenScene(int scene, std::function<void()> act);
 
-  // Runs after GameMain has returned, before the child exits (final checks).
-  void AtEnd(std::function<void()> fn) { atEnd_.push_back(std::move(fn)); }
   // Leaves the program inactive for ms of clock time, then activates it again.
   void PauseApp(uint32_t ms);
 
@@ -45,7 +42,6 @@ class Driver {
   };
   std::vector<std::function<void(int)>> perFrame_;
   std::vector<Step> steps_;
-  std::vector<std::function<void()>> atEnd_;
   uint32_t resumeAt_ = 0;
   bool paused_ = false;
   friend RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal);
@@ -62,9 +58,8 @@ void LeftClick();
 void RightClick();
 void PressEscape();
 
-// The child runs setup(driver), then GameMain with the driver as the idle hook, and exits with its
-// result. Failures inside the child are added to the current test, and so is an end by a signal
-// other than expectedSignal (a script that kills the game on purpose must end by that signal).
+// A child runs setup(driver), then GameMain with the driver as idle hook, and exits with its result.
+// Its failures fail the current test, and so does an end by a signal other than expectedSignal.
 RunResult RunGame(const std::function<void(Driver&)>& setup, int expectedSignal = 0);
 
 }  // namespace gametest
