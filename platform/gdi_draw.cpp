@@ -48,8 +48,7 @@ class Mask {
   explicit Mask(const Surface* s) {
     surface_ = cairo_image_surface_create(CAIRO_FORMAT_A8, s->Width(), s->Height());
     cr_ = cairo_create(surface_);
-    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-    cairo_set_source_rgba(cr_, 0, 0, 0, 1);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);  // cairo's default source is opaque: full coverage
   }
   ~Mask() {
     cairo_destroy(cr_);

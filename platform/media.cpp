@@ -197,11 +197,7 @@ bool DecodeAudio(MediaStream* s) {
       av_frame_unref(s->aframe);
       return true;
     }
-    if (r == AVERROR_EOF) {
-      s->aEof = true;
-      return false;
-    }
-    if (r != AVERROR(EAGAIN)) {
+    if (r != AVERROR(EAGAIN)) {  // the end of the sound, or a decoder that cannot go on
       s->aEof = true;
       return false;
     }

@@ -429,16 +429,6 @@ MidiResult MidiEnumPort(uint32_t index, MidiPortCaps* caps) {
   return MIDI_OK;
 }
 
-MidiResult MidiGetDefaultPort(uint32_t* portId) {
-  std::lock_guard<std::mutex> lock(gLock);
-  if (portId == nullptr) return MIDI_E_INVALIDARG;
-  if (!gOpen) return MIDI_E_NOTOPEN;
-  std::vector<MidiPortCaps> list = PortList();
-  if (list.empty()) return MIDI_E_NOPORT;
-  *portId = list[0].portId;
-  return MIDI_OK;
-}
-
 MidiResult MidiCreatePort(uint32_t portId, const MidiPortParams& params, MidiPort** out) {
   std::lock_guard<std::mutex> lock(gLock);
   if (out == nullptr) return MIDI_E_INVALIDARG;

@@ -53,8 +53,6 @@ struct MidiPortCaps {
 
 // Port enumeration by index from 0: MIDI_OK with *caps filled, MIDI_S_FALSE when there are no more.
 MidiResult MidiEnumPort(uint32_t index, MidiPortCaps* caps);
-// The identifier of the default output port (the synthesizer).
-MidiResult MidiGetDefaultPort(uint32_t* portId);
 
 struct MidiPort;
 struct MidiPortParams {

@@ -108,9 +108,8 @@ int NoisePass(const bool on[3], int32_t shift, int32_t x, int32_t y, int32_t w, 
       Advance(NoisePos);
       n <<= shift;
       const uint8_t* p = PixelRGB[row[c]];
-      uint32_t ch[3];
-      for (int k = 0; k < 3; ++k) ch[k] = on[k] ? std::min<uint32_t>(p[k] + n, 31) : p[k];
-      row[c] = Place5(ch[0], ch[1], ch[2]);
+      auto ch = [&](int k) { return on[k] ? std::min<uint32_t>(p[k] + n, 31) : p[k]; };
+      row[c] = Place5(ch(0), ch(1), ch(2));
     }
   }
   return 1;

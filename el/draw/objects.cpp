@@ -1,4 +1,5 @@
 // The draw object table: loading pictures, creating and releasing objects, colour keys.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -25,8 +26,7 @@ void ApplyColorKey(DrawObjectRecord& o) {
 }
 
 void Claim(DrawObjectRecord& o, const char* name) {
-  std::memset(o.name, 0, sizeof o.name);
-  std::strncpy(o.name, name, sizeof o.name - 1);
+  std::snprintf(o.name, sizeof o.name, "%s", name);
   o.sourceKind = 0;
   o.placement = 2;
 }

@@ -144,8 +144,8 @@ int32_t Fill(const char* op, const char* name, Found& e, int32_t target) {
 }
 
 void Put16(FILE* f, uint16_t v) {
-  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-  std::fwrite(b, 1, 2, f);
+  const uint8_t b[] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+  std::fwrite(b, 1, sizeof b, f);
 }
 
 }  // namespace

@@ -148,9 +148,6 @@ int Init() {
       plat::MidiPerformanceInit(MusicPerformance) != plat::MIDI_OK)
     return elSystem::ReportError("elMusic::Init", "DirectMusicが使用できません");
 
-  uint32_t defaultPort = 0;
-  plat::MidiGetDefaultPort(&defaultPort);
-
   PortCount = 0;
   for (uint32_t index = 0;; ++index) {
     plat::MidiPortCaps* caps = new (std::nothrow) plat::MidiPortCaps();
@@ -228,7 +225,7 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
       SoundSlot& s = SoundObject[0];
       ok = MakeSynthBuffer();
       if (ok) {
-        s.used = 1;
+        s.used = true;
         s.mixCount = 1;
         s.echo = -1;
         s.cursor = 0;
@@ -250,7 +247,7 @@ int Port(int32_t port, int32_t channels, int32_t rate, int32_t bits, int32_t rev
       // synthesizer buffer left in it from an earlier port would replay its last sound forever, so
       // it goes.
       DropSynthBuffer();
-      SoundObject[0].used = 1;
+      SoundObject[0].used = true;
       ChannelGroups = 1;
       MusicSynthBuffer = 0;
     }

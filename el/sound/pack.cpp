@@ -164,6 +164,22 @@ bool EndsWithWav(const std::string& name) {
   return ext == ".WAV";
 }
 
+// Puts a streamed object back at its start: the first half of its buffer filled from f (positioned at
+// the data start), the refill due as soon as the cursor moves.
+void Rewind(SoundSlot& s, FILE* f) {
+  StreamState& st = s.stream;
+  st.trigger = 0;
+  st.writePos = st.halfSize;
+  std::vector<uint8_t> chunk(st.halfSize);
+  ReadChunk(f, chunk.data(), st.halfSize, SilenceOf(s.buffer[0]));
+  st.filePos = st.dataStart + st.halfSize;
+  st.dataRead = st.halfSize;
+  st.wrapCursor = -1;
+  st.lastCursor = 0;
+  st.endCountdown = 0;
+  WriteBuffer(s.buffer[0], 0, chunk.data(), st.halfSize);
+}
+
 }  // namespace
 
 void SetPackFile(const char* pack) {
@@ -242,8 +258,8 @@ int LoadPack(const char* name, int32_t mix) {
   s.mixCount = count;
   s.echo = mix >= 2 ? 0 : -1;
   if (!SoundRestoring) s.cursor = 0;
-  s.used = 1;
-  s.packed = 1;
+  s.used = true;
+  s.packed = true;
   std::memset(&s.stream, 0, sizeof s.stream);
   std::memcpy(s.stream.packPath, PackPath, sizeof PackPath);
   if (!SoundRestoring && !StoreName(kOp, "ファイル名が長すぎます", name)) return -1;
@@ -290,25 +306,16 @@ int LoadStream(const char* name, uint32_t loopOffset) {
   }
   st.bufferSize = 4 * bytesPerSec;
   st.halfSize = 2 * bytesPerSec;
-  st.trigger = 0;
-  st.writePos = st.halfSize;
   st.dataStart = static_cast<uint32_t>(at);
   st.loopStart = st.dataStart + loopOffset;
-  std::vector<uint8_t> chunk(st.halfSize);
-  ReadChunk(e.file, chunk.data(), st.halfSize, SilenceOf(s.buffer[0]));
-  st.filePos = st.dataStart + st.halfSize;
-  std::fclose(e.file);
-  WriteBuffer(s.buffer[0], 0, chunk.data(), st.halfSize);
   st.dataSize = dataSize;
-  st.dataRead = st.halfSize;
-  st.wrapCursor = -1;
-  st.lastCursor = 0;
-  st.endCountdown = 0;
+  Rewind(s, e.file);
+  std::fclose(e.file);
   s.mixCount = 1;
   s.echo = -1;
   if (!SoundRestoring) s.cursor = 0;
-  s.used = 1;
-  s.packed = 1;
+  s.used = true;
+  s.packed = true;
   if (!SoundRestoring && !StoreName(kOp, "ファイル名が長すぎます", name)) return -1;
   return SoundCurrent;
 }
@@ -325,17 +332,8 @@ int ResetStream(int32_t object) {
     std::fclose(f);
     return elSystem::ReportError(kOp, kNoStream);
   }
-  st.trigger = 0;
-  st.writePos = st.halfSize;
-  std::vector<uint8_t> chunk(st.halfSize);
-  ReadChunk(f, chunk.data(), st.halfSize, SilenceOf(s.buffer[0]));
-  st.filePos = st.dataStart + st.halfSize;
+  Rewind(s, f);
   std::fclose(f);
-  st.dataRead = st.halfSize;
-  st.wrapCursor = -1;
-  st.lastCursor = 0;
-  st.endCountdown = 0;
-  WriteBuffer(s.buffer[0], 0, chunk.data(), st.halfSize);
   return 1;
 }
 
@@ -389,7 +387,7 @@ int Streaming() {
     if (st.dataRead >= st.dataSize) {
       st.filePos = st.loopStart;
       st.dataRead = st.loopStart - st.dataStart;
-      if (s.looping == 0) st.endCountdown = 2;
+      if (!s.looping) st.endCountdown = 2;
     }
     if (n != 0) {
       if (st.endCountdown == 1) std::fill(chunk.begin(), chunk.end(), silence);

@@ -259,7 +259,7 @@ void StartPlay(int32_t object, int32_t selector, bool loop) {
     plat::AudioPlay(s.buffer[b], loop ? plat::kAudioPlayLooping : 0);
   }
   if (selector < 0) s.cursor = (s.cursor + 1) % s.mixCount;
-  s.looping = loop ? 1 : 0;
+  s.looping = loop != 0;
 }
 
 }  // namespace
@@ -342,8 +342,8 @@ int LoadObject(const char* name, int32_t mix) {
   s.mixCount = count;
   s.echo = echo;
   if (!SoundRestoring) s.cursor = 0;
-  s.used = 1;
-  s.packed = 0;
+  s.used = true;
+  s.packed = false;
   s.stream.dataSize = 0;
   std::free(fileFormat);
   std::free(fileData);
@@ -357,10 +357,10 @@ void ReleaseObject(int32_t object) {
   if (!SoundReady || !ValidObject(object)) return;
   SoundSlot& s = SoundObject[object];
   if (!s.used) return;
-  s.used = 0;
+  s.used = false;
   s.baseFrequency = 0;
   s.name[0] = 0;
-  s.packed = 0;
+  s.packed = false;
   s.stream.dataSize = 0;
   for (int32_t b = 0; b < kSoundBuffers; ++b) {
     s.volume[b] = 0;
@@ -372,7 +372,7 @@ void ReleaseObject(int32_t object) {
   // A freed slot also goes back to the other free-slot values, so a later load starts clean.
   s.echo = -1;
   s.cursor = 0;
-  s.looping = 0;
+  s.looping = false;
   s.stream.packPath[0] = 0;
 }
 

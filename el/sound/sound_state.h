@@ -28,13 +28,13 @@ struct StreamState {
 };
 
 struct SoundSlot {
-  uint32_t used;
+  bool used;
   int32_t mixCount;
   int32_t echo;           // -1 no echo, 0 idle, 1.. step of a running echo
   int32_t cursor;         // next buffer in turn
   uint32_t baseFrequency;
-  uint32_t packed;
-  uint32_t looping;
+  bool packed;           // loaded from the pack file
+  bool looping;
   char name[kSoundNameSize];
   StreamState stream;
   float echoTime;
