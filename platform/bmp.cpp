@@ -101,7 +101,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
   std::vector<uint32_t> palette;
   if (bpp <= 8) {
     uint32_t count = clrUsed ? clrUsed : (1u << bpp);
-    if (count > 256) count = 256;
+    count = std::min(count, 256u);
     // Without a colour count, a file header's pixel offset tells how many entries were written
     // (old headers often store fewer than the full table).
     if (clrUsed == 0 && bitsOffset >= 0 && static_cast<uint64_t>(bitsOffset) > pos &&

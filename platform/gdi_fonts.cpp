@@ -46,7 +46,7 @@ std::string MatchFile(const std::string& family, bool japanese, int* index) {
   std::string file;
   if (m) {
     FcChar8* f = nullptr;
-    if (FcPatternGetString(m, FC_FILE, 0, &f) == FcResultMatch && f) file = reinterpret_cast<const char*>(f);
+    if (FcPatternGetString(m, FC_FILE, 0, &f) == FcResultMatch) file = reinterpret_cast<const char*>(f);
     FcPatternGetInteger(m, FC_INDEX, 0, index);
     FcPatternDestroy(m);
   }
@@ -167,14 +167,14 @@ void EnumFontFamilies(bool (*fn)(const FontFamily& f, void* ctx), void* ctx) {
   const FcChar8* ja = reinterpret_cast<const FcChar8*>("ja");
   for (int i = 0; i < set->nfont; ++i) {
     FcChar8* fam = nullptr;
-    if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fam) != FcResultMatch || !fam) continue;
+    if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fam) != FcResultMatch) continue;
     std::string name = Cp932FromUtf8(reinterpret_cast<const char*>(fam));
     if (name.empty() || name.size() > 31 || std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
     seen.push_back(name);
     FontFamily f{};
     std::memcpy(f.faceName, name.data(), name.size());
     FcLangSet* ls = nullptr;
-    bool japanese = FcPatternGetLangSet(set->fonts[i], FC_LANG, 0, &ls) == FcResultMatch && ls &&
+    bool japanese = FcPatternGetLangSet(set->fonts[i], FC_LANG, 0, &ls) == FcResultMatch &&
                     FcLangSetHasLang(ls, ja) == FcLangEqual;
     f.charSet = japanese ? SHIFTJIS_CHARSET : ANSI_CHARSET;
     if (!fn(f, ctx)) break;

@@ -375,8 +375,8 @@ void Surface::CopyKeyedRuns(int32_t x, int32_t y, const Rect& s, const Surface* 
       int32_t a = src->runs_[k], b = a + src->runs_[k + 1];
       if (b <= s.left) continue;
       if (a >= s.right) break;
-      if (a < s.left) a = s.left;
-      if (b > s.right) b = s.right;
+      a = std::max(a, s.left);
+      b = std::min(b, s.right);
       std::memcpy(dr + static_cast<size_t>(a) * bpp, sr + static_cast<size_t>(a) * bpp, static_cast<size_t>(b - a) * bpp);
     }
   }

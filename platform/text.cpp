@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <iconv.h>
 
 #include <cerrno>
@@ -32,7 +33,7 @@ std::string Convert(const char* to, const char* from, const char* s, size_t len,
       if (utf8In) {
         unsigned char c = static_cast<unsigned char>(*in);
         skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        if (skip > inLeft) skip = inLeft;
+        skip = std::min(skip, inLeft);
       }
       in += skip;
       inLeft -= skip;

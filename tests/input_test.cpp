@@ -329,7 +329,8 @@ struct JoyModel {
 TEST_F(InputTest, PolledJoysticksFollowTheirRulesOverARandomScript) {
   JoyModel m;
   for (int i = 0; i < 3; ++i) hl::AttachJoystick();
-  elSystem::InitJoystick(), m.Calibrate();
+  ASSERT_EQ(elSystem::InitJoystick(), 1);
+  m.Calibrate();
   const int kRaws[] = {-32768, -20000, -16385, -16384, 0, 16381, 16382, 20000, 32767};
   const float kSeconds[] = {0.0f, 0.016f, 0.05f, 0.1f, 0.25f, 1.0f}, kRampRates[] = {0, 60, 200, -100}, kHoldRates[] = {0, 50, 300};
   const int kPad[3][3] = {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}};  // [dy][dx]: the keypad, up on top

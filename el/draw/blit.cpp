@@ -141,19 +141,19 @@ void FillColor(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_
 }
 
 int FillHalf(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t pixel) {
-  if (right > ClipRight) right = ClipRight;
-  if (bottom > ClipBottom) bottom = ClipBottom;
-  if (left < ClipLeft) left = ClipLeft;
-  if (top < ClipTop) top = ClipTop;
+  right = std::min(right, ClipRight);
+  bottom = std::min(bottom, ClipBottom);
+  left = std::max(left, ClipLeft);
+  top = std::max(top, ClipTop);
   if (right < left || bottom < top) return 1;
   if (!BackSurface) return 0;
   // 16-bit pixels only; and the clip rectangle is the caller's: what lies outside the back screen
   // is not touched.
   if (plat::BytesPerPixel(BackSurface->Format()) != 2) return 0;
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  if (right > BackSurface->Width()) right = BackSurface->Width();
-  if (bottom > BackSurface->Height()) bottom = BackSurface->Height();
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, BackSurface->Width());
+  bottom = std::min(bottom, BackSurface->Height());
   plat::LockedRect lr;
   if (BackSurface->Lock(nullptr, &lr, plat::DDLOCK_WAIT) != plat::DD_OK) return 0;
   const uint16_t half = static_cast<uint16_t>((pixel >> 1) & HalfMask);

@@ -279,7 +279,7 @@ int PutBlurred(int32_t x, int32_t y, int32_t k, int32_t object, int32_t left, in
                int32_t bottom) {
   // The blocks are read from the whole rectangle, which must therefore lie inside the object. A block
   // larger than the rectangle is cut to it (and the sum divided by what it holds); k below 1 is 1.
-  if (k < 1) k = 1;
+  k = std::max(k, 1);
   return Run(x, y, object, left, top, right, bottom, true, [&](const Frame& f) {
     const int32_t W = f.wholeW, H = f.wholeH;
     const int32_t bw = std::min(k, W), bh = std::min(k, H);

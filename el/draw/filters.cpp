@@ -253,7 +253,7 @@ int Spotlight(int32_t cx, int32_t cy, int32_t radius, int32_t falloff, int32_t x
               int32_t height) {
   Locked16 s(x, y, width, height);
   if (!s.ok()) return 0;
-  if (falloff < 1) falloff = 1;
+  falloff = std::max(falloff, 1);
   const double rad = std::max(radius, 0);
   for (int32_t r = s.y0; r < s.y1; ++r) {
     uint16_t* row = s.Row(r);

@@ -1,4 +1,5 @@
 // The end of every frame: the fade and pause overlays, the copy to the display; grab and frame rate.
+#include <algorithm>
 #include <cstdio>
 
 #include "el/draw/draw_state.h"
@@ -77,9 +78,9 @@ void Present() {
       case 0x27: PauseScroll += FrameSeconds * 300.0f; break;
       default: break;
     }
-    if (PauseScroll < 0) PauseScroll = 0;
+    PauseScroll = std::max(PauseScroll, 0.0f);
     const float limit = static_cast<float>(PausePictureHeight - (ClipBottom - ClipTop));
-    if (PauseScroll > limit) PauseScroll = limit;
+    PauseScroll = std::min(PauseScroll, limit);
   }
   if (!PrimarySurface || !BackSurface) return;
   if (WaitVSync == 1 && plat::DisplayWaitVerticalBlank() != plat::DD_OK) return;  // this frame is not shown

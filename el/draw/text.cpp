@@ -1,5 +1,6 @@
 // Text and fonts: direct text on the back screen, the text boxes with their glyph table, the
 // smoothed text box, the typewriter reveal and the debug text.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -187,18 +188,18 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
   plat::Surface* font = DrawObject[kObjFont].surface;
   if (!buf || !font || !BackSurface) return 0;
   // The strip must lie in the buffer.
-  if (sl < 0) sl = 0;
-  if (st < 0) st = 0;
-  if (sr > buf->Width()) sr = buf->Width();
-  if (sb > buf->Height()) sb = buf->Height();
+  sl = std::max(sl, 0);
+  st = std::max(st, 0);
+  sr = std::min(sr, buf->Width());
+  sb = std::min(sb, buf->Height());
   int32_t w = (sr - sl) / 2, h = (sb - st) / 2;
   // Clipping at the left or top moves the source start on by two source pixels per clipped output
   // pixel, so clipped smoothed text keeps its place instead of sliding.
   int32_t cl = ClipLeft > 0 ? ClipLeft : 0, ct = ClipTop > 0 ? ClipTop : 0;
   int32_t cr = ClipRight < font->Width() ? ClipRight : font->Width();
   int32_t cb = ClipBottom < font->Height() ? ClipBottom : font->Height();
-  if (cr > BackSurface->Width()) cr = BackSurface->Width();
-  if (cb > BackSurface->Height()) cb = BackSurface->Height();
+  cr = std::min(cr, BackSurface->Width());
+  cb = std::min(cb, BackSurface->Height());
   int32_t ox0 = 0, oy0 = 0;
   if (dx < cl) ox0 = cl - dx;
   if (dy < ct) oy0 = ct - dy;
@@ -250,7 +251,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
         uint32_t v = sum[c] + maxC;
         if (n < 8) v += static_cast<uint32_t>(8 - n) * ((under >> sh[c]) & cm);
         v >>= 3;
-        if (v > maxC) v = maxC;
+        v = std::min(v, maxC);
         out |= v << sh[c];
       }
       uint8_t* row = lf.bits + static_cast<ptrdiff_t>(py) * lf.pitch;

@@ -1,4 +1,5 @@
 // Clip wipes: screen transitions made by animating the clip rectangle.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -18,8 +19,8 @@ namespace {
 // rectangle come from callers unchecked.
 void Move(int32_t& edge, int64_t delta) {
   int64_t v = static_cast<int64_t>(edge) + delta;
-  if (v > INT32_MAX) v = INT32_MAX;
-  if (v < INT32_MIN) v = INT32_MIN;
+  v = std::min<int64_t>(v, INT32_MAX);
+  v = std::max<int64_t>(v, INT32_MIN);
   edge = static_cast<int32_t>(v);
 }
 
@@ -49,9 +50,9 @@ struct Band {
 Band CentreBand(int32_t centre, int32_t savedLo, int32_t savedHi) {
   const int64_t h = WipeBand > 0 ? WipeBand / 2 : 0;
   int64_t lo = centre - h, hi = centre + h;
-  if (lo < savedLo) lo = savedLo;
-  if (hi > savedHi) hi = savedHi;
-  if (hi < lo) hi = lo;  // an upside-down saved rectangle
+  lo = std::max<int64_t>(lo, savedLo);
+  hi = std::min<int64_t>(hi, savedHi);
+  hi = std::max(hi, lo);  // an upside-down saved rectangle
   return {static_cast<int32_t>(lo), static_cast<int32_t>(hi)};
 }
 
@@ -60,7 +61,7 @@ Band CentreBand(int32_t centre, int32_t savedLo, int32_t savedHi) {
 int64_t Step() {
   double d = static_cast<double>(FrameSeconds) * static_cast<double>(WipeSpeed);
   if (!(d > 0)) d = 0;  // negative, zero or not a number
-  if (d > 1e9) d = 1e9;
+  d = std::min(d, 1e9);
   return static_cast<int64_t>(d) + 1;
 }
 

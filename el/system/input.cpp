@@ -61,8 +61,8 @@ int32_t Saturate(int64_t v) {
 
 // v limited to lo..hi-1 (lo for an empty range).
 int32_t Limit(int64_t v, int32_t lo, int32_t hi) {
-  if (v > int64_t{hi} - 1) v = int64_t{hi} - 1;
-  if (v < lo) v = lo;
+  v = std::min(v, int64_t{hi} - 1);
+  v = std::max<int64_t>(v, lo);
   return static_cast<int32_t>(v);
 }
 

@@ -55,11 +55,11 @@ float NextRamp(float v, int32_t d, float rate) {
   const float step = FrameSeconds * rate;
   if (v > 0.0f) {
     v -= step;
-    if (v < 0.0f) v = 0.0f;
+    v = std::max(v, 0.0f);
   }
   if (v < 0.0f) {
     v += step;
-    if (v > 0.0f) v = 0.0f;
+    v = std::min(v, 0.0f);
   }
   return v;
 }
