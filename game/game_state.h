@@ -34,8 +34,6 @@ extern Grain Grains[kGrainCount];
 // Result (result.cpp).
 extern int32_t RankPlace;
 extern const char* RankGrade;
-// Ranking screen (ranking_screen.cpp).
-extern const char* RankGrades[5];
 
 // Drawing and sound helpers shared by the scenes (label.cpp).
 // elDraw::Put of the whole picture at (x, y); a failed picture (object 0) draws nothing.

@@ -196,13 +196,13 @@ RankingTable::RankingTable() {
   }
   // Fields the file does not supply read as 0; a file shorter than 40 bytes is treated as damaged
   // whatever its check values say, so the table is only ever loaded from complete data.
-  int32_t checkData[5];
-  for (int i = 0; i < 5; ++i) {
+  int32_t checkData[kRankPlaces];
+  for (int i = 0; i < kRankPlaces; ++i) {
     rice[i] = GetLE(buf + 4 * i);
     checkData[i] = GetLE(buf + 20 + 4 * i);
   }
   int bad = -1;
-  for (int i = 0; i < 5 && bad < 0; ++i)
+  for (int i = 0; i < kRankPlaces && bad < 0; ++i)
     if (checkData[i] != (rice[i] ^ 0x96)) bad = i;
   if (bad < 0 && got < sizeof buf) {
     bad = 0;
@@ -245,7 +245,7 @@ bool RankingTable::Save() {
   // Already told at the start that this run's results cannot be saved.
   if (keepFile) return false;
   unsigned char buf[kFileSize];
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kRankPlaces; ++i) {
     PutLE(buf + 4 * i, rice[i]);
     PutLE(buf + 20 + 4 * i, rice[i] ^ 0x96);
   }
@@ -282,7 +282,7 @@ void RankingTable::Reset() {
 
 int32_t RankingTable::Get(int32_t place) const {
   // Places outside 0..4 read as an empty place rather than outside the table.
-  return place >= 0 && place < 5 ? rice[place] : -1;
+  return place >= 0 && place < kRankPlaces ? rice[place] : -1;
 }
 
 const char* RankingTable::GetGrade(int32_t bowls) const {
@@ -298,8 +298,8 @@ const char* RankingTable::GetGrade(int32_t bowls) const {
 
 int32_t RankingTable::Insert(int32_t value) {
   int p = 0;
-  while (p < 5 && !(value > rice[p])) ++p;
-  if (p == 5) return -1;
+  while (p < kRankPlaces && !(value > rice[p])) ++p;
+  if (p == kRankPlaces) return -1;
   for (int i = 4; i > p; --i) rice[i] = rice[i - 1];
   rice[p] = value;
   empty = 0;

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 
+// Places in the table (and entries in "rank.dat").
+constexpr int32_t kRankPlaces = 5;
+
 class RankingTable {
  public:
   // Loads "rank.dat". A missing file gives an empty table and a fresh file; a short or damaged one
@@ -27,7 +30,7 @@ class RankingTable {
  private:
   void TellSaveFailed(int err);
 
-  int32_t rice[5];
+  int32_t rice[kRankPlaces];
   uint8_t empty = 0;
   // Changed since loaded or last written. Only a changed table is written, so a copy that changed
   // nothing (a second instance, which ends at once) never overwrites a newer file of another copy.

@@ -9,9 +9,10 @@
 #include "game/ranking.h"
 #include "game/scenes.h"
 
-const char* RankGrades[5] = {"", "", "", "", ""};
-
 namespace {
+
+// The grade of each place, fixed when the scene opens.
+const char* RankGrades[kRankPlaces] = {"", "", "", "", ""};
 
 constexpr uint32_t kShadow = 0x000000;
 constexpr uint32_t kLineColour = 0xC88C50;
@@ -26,7 +27,7 @@ uint32_t GradeColour(const char* grade) {
 
 void RankingScene() {
   if (SceneChanged) {
-    for (int32_t i = 0; i < 5; ++i) RankGrades[i] = Ranking.GetGrade(Ranking.Get(i) / 10);
+    for (int32_t i = 0; i < kRankPlaces; ++i) RankGrades[i] = Ranking.GetGrade(Ranking.Get(i) / 10);
   }
 
   elDraw::ClearScreen();
@@ -36,7 +37,7 @@ void RankingScene() {
   DrawLabel("ランキング", 220, 50, 40, 0x00E6E6);
 
   char line[96];
-  for (int32_t i = 0; i < 5; ++i) {
+  for (int32_t i = 0; i < kRankPlaces; ++i) {
     const int32_t value = Ranking.Get(i);
     const char* grade;
     if (value == -1) {

@@ -52,7 +52,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
   uint32_t hsize = U32(h);
   int64_t width, height;
   uint32_t planes, bpp, compression = 0, clrUsed = 0;
-  uint32_t masks[3] = {0, 0, 0};
+  uint32_t masks[] = {0, 0, 0};
   size_t paletteEntry = 4;
   if (hsize == 12) {
     if (size - base < 12) return false;
@@ -125,7 +125,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
   const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
   if (stride * uint64_t(height) > size - pos) return false;
 
-  Channel ch[3] = {Channel::Of(masks[0]), Channel::Of(masks[1]), Channel::Of(masks[2])};
+  Channel ch[] = {Channel::Of(masks[0]), Channel::Of(masks[1]), Channel::Of(masks[2])};
   out->width = static_cast<int32_t>(width);
   out->height = static_cast<int32_t>(height);
   out->pixels.assign(static_cast<size_t>(width * height), 0);

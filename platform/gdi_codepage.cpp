@@ -50,7 +50,7 @@ uint32_t DoubleByteCodePoint(uint16_t code) {
   if (e == 0) {
     e = 0xFFFD;
     if (cd != reinterpret_cast<iconv_t>(-1)) {
-      char in[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+      char in[] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
       unsigned char out[8];
       char* ip = in;
       char* op = reinterpret_cast<char*>(out);

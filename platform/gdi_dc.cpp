@@ -74,7 +74,7 @@ void Fill(Surface* t, const Rect& clip, int32_t x, int32_t y, int32_t w, int32_t
   // Corners of the rotated rectangle give the box to scan; each pixel centre is turned back.
   double ux = x - rx, uy = y - ry;
   double xs[4], ys[4];
-  const double cx[4] = {ux, ux + w, ux, ux + w}, cy[4] = {uy, uy, uy + h, uy + h};
+  const double cx[] = {ux, ux + w, ux, ux + w}, cy[] = {uy, uy, uy + h, uy + h};
   for (int i = 0; i < 4; ++i) xs[i] = rx + cx[i] * ca + cy[i] * sa, ys[i] = ry - cx[i] * sa + cy[i] * ca;
   int32_t x0 = std::max<int32_t>(c.left, static_cast<int32_t>(std::floor(*std::min_element(xs, xs + 4))));
   int32_t x1 = std::min<int32_t>(c.right, static_cast<int32_t>(std::ceil(*std::max_element(xs, xs + 4))));

@@ -146,7 +146,7 @@ bool DrawLine(Dc* dc, const Pen& pen, int32_t x0, int32_t y0, int32_t x1, int32_
     ThinLine(s, x0, y0, x1, y1, PixelValue(s, pen.colour));
     return true;
   }
-  const Point pts[2] = {{x0, y0}, {x1, y1}};
+  const Point pts[] = {{x0, y0}, {x1, y1}};
   return Outline(s, pen, pts, 2, false);
 }
 
@@ -159,7 +159,7 @@ bool DrawRectangle(Dc* dc, const Pen& pen, const Brush& brush, int32_t left, int
   if (bottom < top) std::swap(top, bottom);
   if (right - left < 1 || bottom - top < 1) return true;
   // The outline runs on the rectangle's outermost pixels: right and bottom are exclusive.
-  const Point pts[4] = {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
+  const Point pts[] = {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
   const Background none{TRANSPARENT, 0};
   bool ok = Fill(s, brush, none, [&](Mask& m) {
     cairo_rectangle(m.cr(), left, top, right - left, bottom - top);

@@ -522,8 +522,8 @@ MediaResult MediaUpdate(MediaStream* s, const MediaPixels& dst) {
   s->sws = sws_getCachedContext(s->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), s->width,
                                 s->height, OutFormat(dst.format), SWS_POINT, nullptr, nullptr, nullptr);
   if (s->sws == nullptr) return MEDIA_E_FAIL;
-  uint8_t* planes[4] = {dst.bits, nullptr, nullptr, nullptr};
-  int pitches[4] = {dst.pitch, 0, 0, 0};
+  uint8_t* planes[] = {dst.bits, nullptr, nullptr, nullptr};
+  int pitches[] = {dst.pitch, 0, 0, 0};
   if (sws_scale(s->sws, f->data, f->linesize, 0, f->height, planes, pitches) != s->height) return MEDIA_E_FAIL;
   return MEDIA_OK;
 }

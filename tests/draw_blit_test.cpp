@@ -239,6 +239,7 @@ TEST_F(BlitTest, WavesAndRows) {
   FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
   elDraw::PutWaveScroll(100, 200, 0, 0, 0.0f, 0.0f, obj, 5, 20, 35, 40);
   expectRows(200, 20, [](int32_t k) { return 20 + k; }, [](int32_t) { return 0; });
+  for (int32_t x = 90; x < 160; ++x) ASSERT_EQ(At(x, 220), 0) << "below the rows at " << x;
   for (int i = 0; i < 5; ++i) elDraw::PutWaveBand(300, 360, 8, 0, 45.0f, 50.0f, obj, 0, 0, 40, 40);  // stays inside
   elDraw::PutWaveBand(300, 360, 8, 0, 45.0f, 50.0f, obj, 0, 0, 0, 40);
 }

@@ -78,6 +78,7 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
   EXPECT_EQ(elSystem::CheckWait(10), 1);
   hl::AdvanceMs(1000000);
   EXPECT_EQ(elSystem::CheckWait(3), 0);  // out of use
+  EXPECT_TRUE(elSystem::Init() && elSystem::CheckWait(1) == 0 && elSystem::CheckWait(10) == 0);  // all out of use
 }
 
 TEST(ErrorReport, BoxesBeepFlagAndLog) {

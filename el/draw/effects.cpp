@@ -65,7 +65,7 @@ inline uint16_t Place5(uint32_t r, uint32_t g, uint32_t b) {
 int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
   // The row kernel computes what CrossFadeTable[ch][cut] holds, cut = 31 - alpha.
-  const uint16_t cut[3] = {static_cast<uint16_t>(31 - Clamp31(alpha[0])), static_cast<uint16_t>(31 - Clamp31(alpha[1])),
+  const uint16_t cut[] = {static_cast<uint16_t>(31 - Clamp31(alpha[0])), static_cast<uint16_t>(31 - Clamp31(alpha[1])),
                            static_cast<uint16_t>(31 - Clamp31(alpha[2]))};
   // Green's lowest bit follows the side with the larger share.
   const bool sourceFirst = Clamp31(alpha[1]) >= 16;
@@ -97,7 +97,7 @@ inline int32_t GradientDrops(int32_t p, uint16_t start, int32_t step) {
 int DarkRGB(int32_t x, int32_t y, const int32_t level[3], int32_t object, int32_t l, int32_t t, int32_t r,
             int32_t b) {
   // What SubTable[ch][source][31 - level] holds.
-  const uint16_t cut[3] = {static_cast<uint16_t>(31 - Clamp31(level[0])), static_cast<uint16_t>(31 - Clamp31(level[1])),
+  const uint16_t cut[] = {static_cast<uint16_t>(31 - Clamp31(level[0])), static_cast<uint16_t>(31 - Clamp31(level[1])),
                            static_cast<uint16_t>(31 - Clamp31(level[2]))};
   const fx::RowFormat rf = fx::CurrentRowFormat();
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
@@ -108,7 +108,7 @@ int DarkRGB(int32_t x, int32_t y, const int32_t level[3], int32_t object, int32_
 int ScaleRGB(int32_t x, int32_t y, const float factor[3], int32_t object, int32_t l, int32_t t, int32_t r,
              int32_t b) {
   // A factor above 1 is limited at the channel's maximum instead of carrying into the next channel.
-  const Channel c[3] = {Chan(0), Chan(1), Chan(2)};
+  const Channel c[] = {Chan(0), Chan(1), Chan(2)};
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t, int32_t, int32_t) {
       uint32_t out = 0;
@@ -126,13 +126,13 @@ namespace elDraw {
 
 int PutBlend(int32_t x, int32_t y, int32_t alpha, int32_t object, int32_t left, int32_t top, int32_t right,
              int32_t bottom) {
-  const int32_t a[3] = {alpha, alpha, alpha};
+  const int32_t a[] = {alpha, alpha, alpha};
   return BlendRGB(x, y, a, object, left, top, right, bottom);
 }
 
 int PutBlendRGB(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int32_t alphaBlue, int32_t object,
                 int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  const int32_t a[3] = {alphaRed, alphaGreen, alphaBlue};
+  const int32_t a[] = {alphaRed, alphaGreen, alphaBlue};
   return BlendRGB(x, y, a, object, left, top, right, bottom);
 }
 
@@ -145,13 +145,13 @@ int PutHalf(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, int
 
 int PutAlpha(int32_t x, int32_t y, float alpha, int32_t object, int32_t left, int32_t top, int32_t right,
              int32_t bottom) {
-  const float a[3] = {alpha, alpha, alpha};
+  const float a[] = {alpha, alpha, alpha};
   return AlphaRGB(x, y, a, object, left, top, right, bottom);
 }
 
 int PutAlphaRGB(int32_t x, int32_t y, float alphaRed, float alphaGreen, float alphaBlue, int32_t object,
                 int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  const float a[3] = {alphaRed, alphaGreen, alphaBlue};
+  const float a[] = {alphaRed, alphaGreen, alphaBlue};
   return AlphaRGB(x, y, a, object, left, top, right, bottom);
 }
 
@@ -160,8 +160,8 @@ int PutAlphaGradient(int32_t x, int32_t y, uint32_t direction, uint16_t start, i
                      int32_t bottom) {
   // The gradient is laid over the whole rectangle, so clipping does not move it. Positions count from
   // the rectangle's first column (direction 0, restarting on every row) or first row.
-  const float alpha[3] = {alphaRed, alphaGreen, alphaBlue};
-  const Channel c[3] = {Chan(0), Chan(1), Chan(2)};
+  const float alpha[] = {alphaRed, alphaGreen, alphaBlue};
+  const Channel c[] = {Chan(0), Chan(1), Chan(2)};
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t d, int32_t i, int32_t j) {
       const int32_t p = direction == 0 ? f.ox + i : f.oy + j;
@@ -179,7 +179,7 @@ int PutAlphaGradient(int32_t x, int32_t y, uint32_t direction, uint16_t start, i
 int PutBlendGradient(int32_t x, int32_t y, int32_t alphaRed, int32_t alphaGreen, int32_t alphaBlue,
                      uint32_t direction, uint16_t start, int32_t step, int32_t object, int32_t left, int32_t top,
                      int32_t right, int32_t bottom) {
-  const int32_t base[3] = {31 - Clamp31(alphaRed), 31 - Clamp31(alphaGreen), 31 - Clamp31(alphaBlue)};
+  const int32_t base[] = {31 - Clamp31(alphaRed), 31 - Clamp31(alphaGreen), 31 - Clamp31(alphaBlue)};
   const GreenLow green = Green();
   return Run(x, y, object, left, top, right, bottom, false, [&](const Frame& f) {
     EachPixel(f, [&](uint16_t s, uint16_t d, int32_t i, int32_t j) {
@@ -223,13 +223,13 @@ int PutShadow(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top, i
 
 int PutDark(int32_t x, int32_t y, int32_t level, int32_t object, int32_t left, int32_t top, int32_t right,
             int32_t bottom) {
-  const int32_t l[3] = {level, level, level};
+  const int32_t l[] = {level, level, level};
   return DarkRGB(x, y, l, object, left, top, right, bottom);
 }
 
 int PutDarkRGB(int32_t x, int32_t y, int32_t levelRed, int32_t levelGreen, int32_t levelBlue, int32_t object,
                int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  const int32_t l[3] = {levelRed, levelGreen, levelBlue};
+  const int32_t l[] = {levelRed, levelGreen, levelBlue};
   return DarkRGB(x, y, l, object, left, top, right, bottom);
 }
 
@@ -241,7 +241,7 @@ int PutSmoothEdge(int32_t x, int32_t y, int32_t object, int32_t left, int32_t to
       for (int32_t i = 0; i < f.w; ++i) {
         const uint16_t s = *f.Src(i, j);
         if (!s) continue;
-        uint32_t sum[3] = {PixelRGB[s][0], PixelRGB[s][1], PixelRGB[s][2]};
+        uint32_t sum[] = {PixelRGB[s][0], PixelRGB[s][1], PixelRGB[s][2]};
         uint32_t n = 1;
         const int32_t nb[4][2] = {{i - 1, j}, {i + 1, j}, {i, j - 1}, {i, j + 1}};
         for (const auto& q : nb) {
@@ -265,13 +265,13 @@ int PutChannels(int32_t x, int32_t y, uint32_t keepRed, uint32_t keepGreen, uint
 
 int PutScale(int32_t x, int32_t y, float factor, int32_t object, int32_t left, int32_t top, int32_t right,
              int32_t bottom) {
-  const float fs[3] = {factor, factor, factor};
+  const float fs[] = {factor, factor, factor};
   return ScaleRGB(x, y, fs, object, left, top, right, bottom);
 }
 
 int PutScaleRGB(int32_t x, int32_t y, float factorRed, float factorGreen, float factorBlue, int32_t object,
                 int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  const float fs[3] = {factorRed, factorGreen, factorBlue};
+  const float fs[] = {factorRed, factorGreen, factorBlue};
   return ScaleRGB(x, y, fs, object, left, top, right, bottom);
 }
 
@@ -289,7 +289,7 @@ int PutBlurred(int32_t x, int32_t y, int32_t k, int32_t object, int32_t left, in
         const int32_t wx = f.ox + i, wy = f.oy + j;  // position in the whole rectangle
         if (!f.Whole(wx, wy)[0]) continue;
         const int32_t bx = std::min(wx, W - bw), by = std::min(wy, H - bh);
-        uint32_t sum[3] = {0, 0, 0};
+        uint32_t sum[] = {0, 0, 0};
         for (int32_t v = 0; v < bh; ++v) {
           const uint16_t* row = f.Whole(bx, by + v);
           for (int32_t u = 0; u < bw; ++u) {

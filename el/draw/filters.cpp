@@ -228,24 +228,24 @@ int Blur(int32_t x, int32_t y, int32_t width, int32_t height) {
 }
 
 int Smoke(int32_t x, int32_t y, int32_t width, int32_t height) {
-  const bool fade[3] = {false, false, false};
+  const bool fade[] = {false, false, false};
   return SmokePass(fade, x, y, width, height);
 }
 
 int SmokeFade(uint32_t fadeRed, uint32_t fadeGreen, uint32_t fadeBlue, int32_t x, int32_t y, int32_t width,
               int32_t height) {
-  const bool fade[3] = {fadeRed != 0, fadeGreen != 0, fadeBlue != 0};
+  const bool fade[] = {fadeRed != 0, fadeGreen != 0, fadeBlue != 0};
   return SmokePass(fade, x, y, width, height);
 }
 
 int Noise(int32_t shift, int32_t x, int32_t y, int32_t width, int32_t height) {
-  const bool on[3] = {true, true, true};
+  const bool on[] = {true, true, true};
   return NoisePass(on, shift, x, y, width, height);
 }
 
 int NoiseRGB(uint32_t red, uint32_t green, uint32_t blue, int32_t shift, int32_t x, int32_t y, int32_t width,
              int32_t height) {
-  const bool on[3] = {red != 0, green != 0, blue != 0};
+  const bool on[] = {red != 0, green != 0, blue != 0};
   return NoisePass(on, shift, x, y, width, height);
 }
 

@@ -57,7 +57,7 @@ uint16_t Shift(uint32_t mask) {
 }
 
 void BuildTables16() {
-  const uint16_t shift5[3] = {RShift5, GShift5, BShift5};
+  const uint16_t shift5[] = {RShift5, GShift5, BShift5};
   // PixelRGB: every pixel value that the three fields can form.
   const uint32_t rn = RMax == 63 ? 64 : 32, gn = GMax == 63 ? 64 : 32, bn = BMax == 63 ? 64 : 32;
   for (uint32_t r = 0; r < rn; ++r)
@@ -231,7 +231,7 @@ uint32_t CheckWindowColor(const char* settingFile) {
   else if (ColorDepth == 16) index = 2;
   else if (ColorDepth == 24 || ColorDepth == 32) index = 3;
   if (index == 0 || FullScreen == 1 || plat::DisplayBits() >= ColorDepth) return 1;
-  static const char* const kCounts[4] = {"16", "256", "65536", "1670万"};
+  static const char* const kCounts[] = {"16", "256", "65536", "1670万"};
   elSystem::Message(
       "　ウィンドウ状態で実行しようとしていますが、"
       "画面が%s色以下に設定されています。\n"

@@ -27,10 +27,10 @@ namespace {
 // The surface TextDC belongs to.
 plat::Surface* TextDCSurface;
 
-const char* const kFaces[2] = {"標準明朝", "標準ゴシック"};
+const char* const kFaces[] = {"標準明朝", "標準ゴシック"};
 
 // Closing punctuation and spaces that may hang past the right edge of a text box.
-const char* const HangingChars[15] = {"、", "。", "，", "．", "・", "…", "‥", "”", "’", "（", "」", ",", ".", "　", " "};
+const char* const HangingChars[] = {"、", "。", "，", "．", "・", "…", "‥", "”", "’", "（", "」", ",", ".", "　", " "};
 
 // GlyphRect holds the bounding rectangle and 3199 glyphs; a longer text stops being laid out there,
 // so the table is never written past its end and the reveal stays in step with what was drawn.
@@ -221,7 +221,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
   // display here has no 3-byte format, so no 3-byte path is needed.
   const bool wide = plat::BytesPerPixel(BackSurface->Format()) == 4;
   const uint32_t maxC = wide ? 255 : 31;
-  const uint16_t sh[3] = {static_cast<uint16_t>(wide ? RShift : RShift5), static_cast<uint16_t>(wide ? GShift : GShift5),
+  const uint16_t sh[] = {static_cast<uint16_t>(wide ? RShift : RShift5), static_cast<uint16_t>(wide ? GShift : GShift5),
                           static_cast<uint16_t>(wide ? BShift : BShift5)};
   const uint32_t cm = wide ? 0xFF : 0x1F;
   auto read = [wide](const plat::LockedRect& l, int32_t x, int32_t y) -> uint32_t {
@@ -231,7 +231,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
   for (int32_t oy = oy0; oy < h; ++oy) {
     for (int32_t ox = ox0; ox < w; ++ox) {
       const int32_t sx = sl + 2 * ox, sy = st + 2 * oy;
-      uint32_t sum[3] = {0, 0, 0};
+      uint32_t sum[] = {0, 0, 0};
       int n = 0;
       for (int32_t ny = sy - 1; ny <= sy + 1; ++ny) {
         if (ny < st || ny >= sb) continue;

@@ -24,7 +24,7 @@ namespace elSystem {
 
 namespace {
 
-const char* const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+const char* const kWeekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
 
 // Where the executable is; tests may put another path in its place.
 std::string exePathOverride;
