@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "el/elDraw.h"
 #include "el/elMusic.h"
@@ -40,8 +41,8 @@ struct Options {
   bool windowed = false;
 };
 
-// Parses the command line; returns -1 to go on, else the exit status to end with at once.
-int ParseOptions(int argc, char** argv, Options* out) {
+// Parses the command line; returns nothing to go on, else the exit status to end with at once.
+std::optional<int> ParseOptions(int argc, char** argv, Options* out) {
   for (int i = 1; i < argc && argv[i]; ++i) {
     if (std::strcmp(argv[i], "--window") == 0) {
       out->windowed = true;
@@ -53,7 +54,7 @@ int ParseOptions(int argc, char** argv, Options* out) {
       return kExitUsage;
     }
   }
-  return -1;
+  return std::nullopt;
 }
 
 void CopyCommandLine(int argc, char** argv) {
@@ -144,7 +145,7 @@ void IdleTurn() {
 int GameMain(int argc, char** argv) {
   // The options are read before anything starts, so --help and a mistyped option touch nothing.
   Options options;
-  if (int status = ParseOptions(argc, argv, &options); status >= 0) return status;
+  if (std::optional<int> status = ParseOptions(argc, argv, &options)) return *status;
   elSystem::ResetState();
   if (options.windowed) FullScreen = 0;  // the library's windowed paths: pointer shown and read from the window
   if (!elSystem::CheckInstance(kTitle)) return 0;  // the first copy has been asked to come forward

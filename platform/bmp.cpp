@@ -1,6 +1,7 @@
 #include "platform/bmp.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace plat {
 namespace {
@@ -41,7 +42,7 @@ struct Channel {
 bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
   if (!data || !out) return false;
   size_t base = 0;          // where the info header starts
-  int64_t bitsOffset = -1;  // from the file header, when there is one
+  std::optional<uint64_t> bitsOffset;  // from the file header, when there is one
   if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
     if (size < 14) return false;
     bitsOffset = U32(data + 10);
@@ -104,9 +105,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
     count = std::min(count, 256u);
     // Without a colour count, a file header's pixel offset tells how many entries were written
     // (old headers often store fewer than the full table).
-    if (clrUsed == 0 && bitsOffset >= 0 && static_cast<uint64_t>(bitsOffset) > pos &&
-        (static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry < count)
-      count = static_cast<uint32_t>((static_cast<uint64_t>(bitsOffset) - pos) / paletteEntry);
+    if (clrUsed == 0 && bitsOffset && *bitsOffset > pos && (*bitsOffset - pos) / paletteEntry < count)
+      count = static_cast<uint32_t>((*bitsOffset - pos) / paletteEntry);
     if ((size - pos) / paletteEntry < count) return false;
     // The table holds what a pixel of this depth can index; further declared colours are only
     // skipped over. Indices beyond the colours given stay black.
@@ -118,9 +118,9 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
     }
     pos += size_t(count) * paletteEntry;
   }
-  if (bitsOffset >= 0) {
-    if (static_cast<uint64_t>(bitsOffset) > size) return false;
-    pos = static_cast<size_t>(bitsOffset);
+  if (bitsOffset) {
+    if (*bitsOffset > size) return false;
+    pos = static_cast<size_t>(*bitsOffset);
   }
   const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
   if (stride * uint64_t(height) > size - pos) return false;

@@ -242,6 +242,11 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
     for (int i = pick(4); i > 0; --i) {  // window messages, and the trigger waiting for a listed one
       const uint32_t msg = kMsgs[pick(6)], vk = kVks[pick(4)];
       elSystem::WindowProc(msg, vk, 0), tm.Message(msg, vk);
+      const bool left = msg == plat::WM_LBUTTONDOWN;
+      if (!tm.locked && (left || msg == plat::WM_RBUTTONDOWN)) {  // a press sets its button's three flags
+        ASSERT_EQ((left ? std::vector<uint32_t>{LButtonHeld, LButtonClick, LButtonLatch}
+                        : std::vector<uint32_t>{RButtonHeld, RButtonClick, RButtonLatch}), std::vector<uint32_t>(3, 1));
+      }
     }
     const int l = pick(3);
     const uint32_t fire = l == 0 ? elSystem::WaitTrigger(1, 0) : l == 1 ? elSystem::WaitTrigger(1, 'Z', 13, 0)
