@@ -14,7 +14,7 @@ uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
 constexpr uint64_t kMaxPixels = 64u * 1024 * 1024;
 
 struct Channel {
-  uint32_t mask = 0;
+  uint32_t mask;
   int shift = 0;
   int bits = 0;
   uint8_t Get(uint32_t v) const {
@@ -28,8 +28,7 @@ struct Channel {
     return static_cast<uint8_t>(out >> (total - 8));
   }
   static Channel Of(uint32_t mask) {
-    Channel c;
-    c.mask = mask;
+    Channel c{mask};
     if (!mask) return c;
     while (!((mask >> c.shift) & 1)) ++c.shift;
     while (c.shift + c.bits < 32 && ((mask >> (c.shift + c.bits)) & 1)) ++c.bits;

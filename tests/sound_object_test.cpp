@@ -375,14 +375,15 @@ plat::AudioBuffer Make(const std::vector<uint8_t>& bytes, uint16_t bits = 8, uin
 // the voices' samples times their gains (hundredths of a decibel; pan attenuates the other side),
 // clipped to 16 bits.
 TEST_F(Sound, MixerVoicesSumToTheirSamplesTimesTheirGains) {
+  Fresh(2 * kRate);
   std::mt19937 rng(11);
   auto gain = [](int hundredths) { return hundredths <= -10000 ? 0.0 : std::pow(10.0, hundredths / 2000.0); };
   for (int round = 0; round < 40; ++round) {
     struct Voice {
       plat::AudioBuffer b;
       std::vector<double> side[2];  // left, right
-      bool loop, on = true;
-      size_t pos = 0, align;
+      bool loop, on = true, half;  // half: at half the device rate, so every other sample lies between two
+      size_t pos = 0, align;       // frames; pos then counts half frames
       double gain[2];
     };
     std::vector<Voice> voices(1 + rng() % 4);
@@ -400,6 +401,8 @@ TEST_F(Sound, MixerVoicesSumToTheirSamplesTimesTheirGains) {
       const int pan = rng() % 3 ? static_cast<int>(rng() % 4001) - 2000 : rng() % 2 ? 10000 : -10000;
       ASSERT_EQ(plat::AudioSetVolume(v.b, vol) + plat::AudioSetPan(v.b, pan), plat::kAudioOk);
       v.gain[0] = gain(vol) * (pan > 0 ? gain(-pan) : 1.0), v.gain[1] = gain(vol) * (pan < 0 ? gain(pan) : 1.0);
+      v.half = rng() % 3 == 0;
+      ASSERT_EQ(plat::AudioSetFrequency(v.b, v.half ? kRate : 2 * kRate), plat::kAudioOk);
       v.loop = rng() % 2, plat::AudioPlay(v.b, v.loop ? plat::kAudioPlayLooping : 0);
     }
     for (int pass = 0; pass < 8; ++pass) {
@@ -407,15 +410,17 @@ TEST_F(Sound, MixerVoicesSumToTheirSamplesTimesTheirGains) {
       std::vector<int16_t> out = hl::PullAudio(frames);
       for (uint32_t i = 0; i < frames; ++i) {
         double sum[2] = {0, 0};
-        for (Voice& v : voices) {
-          for (int c = 0; c < 2 && v.on; ++c) sum[c] += v.side[c][v.pos] * v.gain[c];
-          if (v.on && ++v.pos == v.side[0].size()) v.pos = 0, v.on = v.loop;
+        for (Voice& v : voices) {  // the last frame leads to the first when looping, else to itself
+          const size_t n = v.side[0].size(), at = v.half ? v.pos / 2 : v.pos, next = at + 1 < n ? at + 1 : v.loop ? 0 : at;
+          const double frac = v.half && v.pos % 2 ? 0.5 : 0.0;
+          for (int c = 0; c < 2 && v.on; ++c) sum[c] += (v.side[c][at] + (v.side[c][next] - v.side[c][at]) * frac) * v.gain[c];
+          if (v.on && ++v.pos == n * (v.half ? 2 : 1)) v.pos = 0, v.on = v.loop;
         }
         for (int c = 0; c < 2; ++c) ASSERT_NEAR(out[2 * i + c], std::clamp(sum[c], -32768.0, 32767.0), 1) << round;
       }
     }
     for (Voice& v : voices) {
-      EXPECT_EQ(std::make_pair(Playing(v.b), Cursor(v.b)), std::make_pair(v.on, uint32_t(v.on ? v.pos * v.align : 0)));
+      EXPECT_EQ(std::make_pair(Playing(v.b), Cursor(v.b)), std::make_pair(v.on, uint32_t(v.on ? (v.half ? v.pos / 2 : v.pos) * v.align : 0)));
       plat::AudioReleaseBuffer(v.b);
     }
   }

@@ -17,7 +17,7 @@
 bool DSound;
 bool DSPrimary;
 uint32_t SoundReady;
-uint32_t SoundRestoring;
+bool SoundRestoring;
 int32_t SoundCurrent;
 SoundSlot SoundObject[kSoundObjects];
 char PackPath[kSoundPathSize];
@@ -134,7 +134,7 @@ bool SynthesizerSlot(int32_t object) {
 }
 
 void ReloadAll() {
-  SoundRestoring = 1;
+  SoundRestoring = true;
   for (SoundCurrent = 0; SoundCurrent < kSoundObjects; ++SoundCurrent) {
     SoundSlot& s = SoundObject[SoundCurrent];
     if (!s.used) continue;
@@ -168,7 +168,7 @@ void ReloadAll() {
     // The reload passes the positive buffer count; an object made without echo keeps it off.
     if (echo < 0) s.echo = -1;
   }
-  SoundRestoring = 0;
+  SoundRestoring = false;
 }
 
 }  // namespace detail
@@ -278,7 +278,7 @@ int Init() {
   for (SoundSlot& s : SoundObject) {
     for (plat::AudioBuffer& b : s.buffer) b = 0;
   }
-  SoundRestoring = 0;
+  SoundRestoring = false;
   SoundReady = 1;
   return 1;
 }

@@ -51,7 +51,7 @@ struct SoundSlot {
 extern bool DSound;     // the device is open
 extern bool DSPrimary;  // the primary format can be set
 extern uint32_t SoundReady;
-extern uint32_t SoundRestoring;
+extern bool SoundRestoring;  // objects are being rebuilt: their names and cursors stay
 extern int32_t SoundCurrent;
 extern SoundSlot SoundObject[kSoundObjects];
 extern char PackPath[kSoundPathSize];
