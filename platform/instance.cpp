@@ -157,11 +157,10 @@ bool PollInstanceRequests() {
     if (c < 0) break;
     // The writer sends its few bytes before closing; give it a moment, never block for long.
     char buf[16];
-    ssize_t n = -1;
-    for (int tries = 0; tries < 20; ++tries) {
-      n = read(c, buf, sizeof buf);
-      if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) break;
+    ssize_t n = read(c, buf, sizeof buf);
+    for (int tries = 1; n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && tries < 20; ++tries) {
       usleep(1000);
+      n = read(c, buf, sizeof buf);
     }
     if (n >= static_cast<ssize_t>(sizeof kRaise - 1) && std::memcmp(buf, kRaise, sizeof kRaise - 1) == 0)
       raised = true;

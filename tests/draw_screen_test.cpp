@@ -1,9 +1,11 @@
 // Screen set-up in each pixel format and mode, its failures, restore and release; the draw objects.
+#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "el/elDraw.h"
 #include "el/elSystem.h"
+#include "platform/display.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_input.h"
 #include "tests/support/draw_support.h"
@@ -48,6 +50,31 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
   elDraw::SetVSync(1);
   EXPECT_EQ(std::make_pair(plat::headless::LastFrame().At(1, 1), plat::headless::LastFrame().At(6, 1)),
             std::make_pair(0x123456u, 0xFFFFFFu));
+}
+
+// A window on a desktop of fewer colours than the game asks for: a box names both colour counts; a yes
+// to the question sets full screen (and writes 1 to the settings file unless it is "*"), else the
+// library shuts down and the answer is 0.
+TEST_F(ScreenTest, AWindowOnAPoorerDesktopOffersFullScreen) {
+  const std::string low = "画面が%s色以下に設定されています。\n正しく動作させるには、%s色以上";
+  auto counts = [&](const char* a, const char* b) -> std::string {
+    char s[256];
+    std::snprintf(s, sizeof s, low.c_str(), a, b);
+    return s;
+  };
+  struct Case { int32_t depth, desktop, full; const char* file; int answer, result; std::string box; };
+  plat::DisplayRestoreMode();
+  for (const Case& c : {Case{16, 32, 0, "", 0, 1, ""}, Case{16, 8, 1, "", 0, 1, ""}, Case{15, 8, 0, "", 0, 1, ""},
+                        Case{16, 8, 0, "", 1, 0, counts("256", "65536")}, Case{8, 4, 0, "*", 1, 1, counts("16", "256")},
+                        Case{32, 16, 0, "SET.DAT", 1, 1, counts("65536", "1670万")}, Case{24, 16, 0, "SET.DAT", 0, 0, counts("65536", "1670万")}}) {
+    plat::headless::Boxes().clear(), plat::headless::SetDesktopBits(c.desktop), plat::headless::SetBoxAnswer(c.answer ? 6 : 7);
+    ColorDepth = c.depth, FullScreen = c.full;
+    elSystem::WriteNumber("SET.DAT", 0);
+    EXPECT_EQ(elDraw::CheckWindowColor(c.file), static_cast<uint32_t>(c.result)) << c.depth << " on " << c.desktop;
+    const auto& boxes = plat::headless::Boxes();
+    EXPECT_TRUE(c.box.empty() ? boxes.empty() : boxes[0].text.find(c.box) != std::string::npos) << c.depth << " on " << c.desktop;
+    EXPECT_EQ(elSystem::ReadNumber("SET.DAT") * 10 + FullScreen, c.result && !c.box.empty() ? c.file[0] == 'S' ? 11 : 1 : c.full);
+  }
 }
 
 // Each failure of the set-up shows its box once and answers 0.

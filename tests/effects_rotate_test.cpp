@@ -75,6 +75,23 @@ TEST_F(RotateTest, WholeTurnsAreKeyedPutsAndHalfTurnsMirror) {
         [](const std::vector<uint16_t>& p, int32_t w, int32_t, int32_t i, int32_t j) { return Px(p, w, j, w - 1 - i); });
 }
 
+// Any angle: each destination pixel shows the source pixel under its centre turned about the middle,
+// with sine and cosine from the table (scaled by 360).
+TEST_F(RotateTest, AnyAngleShowsThePixelUnderEachTurnedCentre) {
+  int32_t angle = 0;
+  Check("any angle", 60, 70, false,
+        [&](int32_t x, int32_t y, int32_t o, int32_t w, int32_t h) {
+          elDraw::PutRotate(x, y, x + w, y + h, angle = Pick(-400, 400), o, 0, 0, w, h);
+        },
+        [&](const std::vector<uint16_t>& p, int32_t w, int32_t h, int32_t i, int32_t j) -> uint16_t {
+          const int a = (angle % 360 + 360) % 360;
+          const int64_t sn = SinTable[a], cs = SinTable[a + 90], dx = 2 * i + 1 - w, dy = 2 * j + 1 - h;  // in half pixels
+          const int32_t u = static_cast<int32_t>(std::floor((360.0 * w + dx * cs - dy * sn) / 720));
+          const int32_t v = static_cast<int32_t>(std::floor((360.0 * h + dx * sn + dy * cs) / 720));
+          return u >= 0 && v >= 0 && u < w && v < h ? Px(p, w, u, v) : 0;
+        });
+}
+
 // Each destination pixel shows the source pixel under its centre: (i + 0.5) / zoom.
 TEST_F(RotateTest, ZoomsSampleAtPixelCentres) {
   for (float zoom : {0.25f, 0.5f, 1.5f, 2.0f, 3.0f}) {

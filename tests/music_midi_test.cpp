@@ -48,6 +48,8 @@ TEST(MidiFile, LengthsOfGoodFilesAndRefusalOfBadOnes) {
   tooMany[11] = 129;
   overlong[21] += 1;  // the track claims a byte more than there is
   for (int i = 0; i < 9; ++i) wait = Cat({wait, {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00}});
+  Bytes notes;  // 20,000 ticks in a track of 80,000 bytes: its length needs three bytes
+  for (int i = 0; i < 20000; ++i) notes.insert(notes.end(), {0x01, 0x90, 0x3C, 0x40});
   const struct {
     const char* what;
     Bytes file;
@@ -55,6 +57,7 @@ TEST(MidiFile, LengthsOfGoodFilesAndRefusalOfBadOnes) {
   } cases[] = {
       {"half second", ReadData("note_half_second.mid"), 500}, {"format 1", ReadData("tune.mid"), 1000},
       {"default tempo", Smf({0x85, 0xEE, 0x00, 0x90, 0x3C, 0x40}), 500000}, {"128 tracks", many, 0},
+      {"long track", Smf(notes, 100), 100000},
       {"running status, one byte for a program", Smf({0, 0xC0, 5, 0x60, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0}), 1000},
       {"tempo change", Smf(Cat({{0}, Tempo(500000), {0x83, 0x60}, Tempo(1000000), {0x83, 0x60, 0x90, 0x3C, 0}}), 480),
        1500},
