@@ -81,7 +81,7 @@ class Mask {
     const int w = cairo_image_surface_get_width(surface_), h = cairo_image_surface_get_height(surface_);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        if (data[static_cast<size_t>(y) * stride + x] >= 128) paint(x, y);
+        if (data[static_cast<size_t>(y) * stride + x] != 0) paint(x, y);  // no antialiasing: 0 or 255
   }
 
  private:

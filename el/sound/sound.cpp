@@ -14,8 +14,6 @@
 #include "platform/clock.h"
 #include "platform/resources.h"
 
-bool DSound;
-bool DSPrimary;
 uint32_t SoundReady;
 bool SoundRestoring;
 int32_t SoundCurrent;
@@ -267,14 +265,10 @@ void StartPlay(int32_t object, int32_t selector, bool loop) {
 int Init() {
   // A device still open from before is closed, so that no buffer of it plays on unowned.
   plat::AudioReleaseDevice();
-  DSound = false;
-  DSPrimary = false;
   if (plat::AudioCreateDevice() != plat::kAudioOk) {
     SoundReady = 0;
     return 0;
   }
-  DSound = true;
-  DSPrimary = true;
   for (SoundSlot& s : SoundObject) {
     for (plat::AudioBuffer& b : s.buffer) b = 0;
   }
@@ -296,8 +290,6 @@ void Release() {
     if (s.used) DropBuffers(s);
   }
   plat::AudioReleaseDevice();
-  DSPrimary = false;
-  DSound = false;
 }
 
 int LoadObject(const char* name, int32_t mix) {

@@ -48,8 +48,6 @@ struct SoundSlot {
   uint32_t pausePos[kSoundBuffers];
 };
 
-extern bool DSound;     // the device is open
-extern bool DSPrimary;  // the primary format can be set
 extern uint32_t SoundReady;
 extern bool SoundRestoring;  // objects are being rebuilt: their names and cursors stay
 extern int32_t SoundCurrent;
