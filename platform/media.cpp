@@ -155,8 +155,7 @@ void FreeAudio(MediaStream* s) {
     AudioReleaseBuffer(s->buffer);
     s->buffer = 0;
   }
-  if (s->afmt && s->afmt != s->vfmt) avformat_close_input(&s->afmt);
-  s->afmt = nullptr;
+  avformat_close_input(&s->afmt);  // the sound's own reader: never the pictures'
   avcodec_free_context(&s->adec);
   swr_free(&s->swr);
   av_packet_free(&s->apkt);

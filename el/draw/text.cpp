@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "el/draw/draw_state.h"
 #include "el/elSystem.h"
@@ -348,10 +349,10 @@ void SmoothTextBoxImpl(int32_t left, int32_t top, int32_t right, int32_t bottom,
 }
 
 bool AddFont(const plat::FontFamily& f, void*) {
-  if (FontCount >= 200) return false;
+  if (FontCount >= static_cast<int32_t>(std::size(FontList))) return false;
   FontListEntry& e = FontList[FontCount];
   std::memcpy(e.name, f.faceName, sizeof e.name);
-  e.name[31] = 0;
+  e.name[sizeof e.name - 1] = 0;
   e.kind = f.charSet == plat::SHIFTJIS_CHARSET ? 1 : f.charSet == plat::SYMBOL_CHARSET ? 3 : 2;
   e.charSet = f.charSet;
   ++FontCount;
