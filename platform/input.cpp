@@ -50,9 +50,7 @@ uint32_t gSeq = 0;
 std::array<DeviceState, kDeviceCount> gDev;
 std::array<JoystickState, kMaxAttachedJoysticks> gJoy;
 std::array<uint8_t, 256> gKeyDown{};
-std::array<uint8_t, 256> gKeyToggle{};
 std::array<uint8_t, 5> gMouseDown{};
-std::array<uint8_t, 5> gMouseToggle{};
 
 bool ValidDevice(Device d) { return d >= 0 && d < kDeviceCount; }
 bool IsJoystick(Device d) { return d >= JoystickDevice(0) && d < kDeviceCount; }
@@ -175,9 +173,7 @@ uint8_t ScanCodeOfVk(int32_t vk) {
   }
 }
 
-int16_t KeyWord(bool down, bool toggled) {
-  return static_cast<int16_t>((down ? 0x8000 | 0x80 : 0) | (toggled ? 1 : 0));
-}
+int16_t KeyWord(bool down) { return static_cast<int16_t>(down ? 0x8000 | 0x80 : 0); }
 
 }  // namespace
 
@@ -321,20 +317,20 @@ int32_t GetDeviceData(Device d, uint32_t recordSize, void* out, uint32_t* count)
 
 int16_t GetKeyState(int32_t vk) {
   switch (vk) {
-    case 0x01: return KeyWord(gMouseDown[0], gMouseToggle[0]);
-    case 0x02: return KeyWord(gMouseDown[1], gMouseToggle[1]);
-    case 0x04: return KeyWord(gMouseDown[2], gMouseToggle[2]);
-    case 0x05: return KeyWord(gMouseDown[3], gMouseToggle[3]);
-    case 0x06: return KeyWord(gMouseDown[4], gMouseToggle[4]);
-    case 0x10: return KeyWord(gKeyDown[0x2A] || gKeyDown[0x36], gKeyToggle[0x2A]);
-    case 0x11: return KeyWord(gKeyDown[0x1D] || gKeyDown[0x9D], gKeyToggle[0x1D]);
-    case 0x12: return KeyWord(gKeyDown[0x38] || gKeyDown[0xB8], gKeyToggle[0x38]);
+    case 0x01: return KeyWord(gMouseDown[0]);
+    case 0x02: return KeyWord(gMouseDown[1]);
+    case 0x04: return KeyWord(gMouseDown[2]);
+    case 0x05: return KeyWord(gMouseDown[3]);
+    case 0x06: return KeyWord(gMouseDown[4]);
+    case 0x10: return KeyWord(gKeyDown[0x2A] || gKeyDown[0x36]);
+    case 0x11: return KeyWord(gKeyDown[0x1D] || gKeyDown[0x9D]);
+    case 0x12: return KeyWord(gKeyDown[0x38] || gKeyDown[0xB8]);
     default: break;
   }
-  if (vk == 0x0D) return KeyWord(gKeyDown[0x1C] || gKeyDown[0x9C], gKeyToggle[0x1C]);
+  if (vk == 0x0D) return KeyWord(gKeyDown[0x1C] || gKeyDown[0x9C]);
   const uint8_t sc = ScanCodeOfVk(vk);
   if (sc == 0) return 0;
-  return KeyWord(gKeyDown[sc], gKeyToggle[sc]);
+  return KeyWord(gKeyDown[sc]);
 }
 
 uint32_t JoyGetPos(uint32_t id, uint32_t flags, JoyPos* out) {
@@ -371,7 +367,6 @@ namespace feed {
 uint8_t ScanCodeOfVirtualKey(int32_t vk) { return ScanCodeOfVk(vk); }
 
 void Key(uint8_t scanCode, bool down) {
-  if (down && !gKeyDown[scanCode]) gKeyToggle[scanCode] ^= 1;
   gKeyDown[scanCode] = down ? 1 : 0;
   Push(kKeyboard, scanCode, down ? 0x80 : 0);
 }
@@ -387,7 +382,6 @@ void MouseWheel(int32_t delta) {
 
 void MouseButton(int button, bool down) {
   if (button < 0 || button >= static_cast<int>(gMouseDown.size())) return;
-  if (down && !gMouseDown[button]) gMouseToggle[button] ^= 1;
   gMouseDown[button] = down ? 1 : 0;
   if (button < 4) Push(kMouse, kMouseButton0 + static_cast<uint32_t>(button), down ? 0x80 : 0);
 }
@@ -476,9 +470,7 @@ void ResetAll() {
   for (DeviceState& s : gDev) s = DeviceState{};
   for (JoystickState& j : gJoy) j = JoystickState{};
   gKeyDown.fill(0);
-  gKeyToggle.fill(0);
   gMouseDown.fill(0);
-  gMouseToggle.fill(0);
   gForeground = true;
   gSeq = 0;
 }

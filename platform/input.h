@@ -86,8 +86,9 @@ int32_t Poll(Device d);
 // cases).
 int32_t GetDeviceData(Device d, uint32_t recordSize, void* out, uint32_t* count);
 
-// Polled key state of a virtual key, like the desktop's key-state query: bit 0x80 set while the key is
-// down (the mouse buttons are virtual keys 1, 2, 4, 5, 6), bit 1 toggled on every press.
+// Polled key state of a virtual key, like the desktop's key-state query: bits 0x8000 and 0x80 set while
+// the key is down (the mouse buttons are virtual keys 1, 2, 4, 5, 6). No toggle bit is kept: nothing
+// reads it.
 int16_t GetKeyState(int32_t vk);
 
 // The cursor, in screen coordinates (game-screen pixels: the game screen fills the screen).

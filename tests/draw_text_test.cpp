@@ -243,6 +243,7 @@ TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 32, 400, "あいうえお"), 48);   // two a line, exactly filling it
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 60, 400, "ab cd ef gh"), 32);  // "ab cd", "ef gh"
   EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 400, 400, "a\nb\r\nc"), 48);
+  EXPECT_EQ(elDraw::MeasureTextBox(0, 0, 32, 400, "あ\nあい"), 32);  // a new line starts empty
   EXPECT_EQ(elDraw::MeasureTextBox(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, "ab cd\nef gh"), 32);
   EXPECT_EQ(TextDC->DrawText("a", 1, nullptr, 0), 0);
   elDraw::DrawTextBox(0, 100, 60, 116, "abcd efgh", 0);  // the second word moves down whole and is cut

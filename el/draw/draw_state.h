@@ -79,9 +79,9 @@ extern plat::Dc* TextDC;
 extern int32_t FontHeight;
 extern uint32_t TextColor, TextBackColor;
 struct FontListEntry {
-  char name[32];
-  int32_t kind;  // 1 Japanese, 2 other, 3 symbol, -1 empty
-  uint8_t charSet;
+  char name[32] = {};
+  int32_t kind = -1;  // 1 Japanese, 2 other, 3 symbol, -1 empty
+  uint8_t charSet = 0;
 };
 extern FontListEntry FontList[200];
 extern int32_t FontCount;

@@ -367,11 +367,7 @@ namespace elDraw {
 
 void EnumFonts() {
   if (!FontDesc) FontDesc = new plat::LogFontA{};
-  for (FontListEntry& e : FontList) {
-    std::memset(e.name, 0, sizeof e.name);
-    e.kind = -1;
-    e.charSet = 0;
-  }
+  for (FontListEntry& e : FontList) e = FontListEntry{};
   FontCount = 0;
   GetDC();
   plat::EnumFontFamilies(AddFont, nullptr);
