@@ -48,7 +48,6 @@ int32_t WeightOf(int32_t code) { return code == 0 ? 400 : code == 1 ? 700 : 0; }
 void DescribeFont(int32_t height, int32_t angle, int32_t weight, uint8_t italic, uint8_t underline, uint8_t charSet) {
   FontHeight = height;
   FontDesc->lfHeight = height;
-  FontDesc->lfWidth = 0;
   FontDesc->lfEscapement = angle * 10;
   FontDesc->lfWeight = WeightOf(weight);
   FontDesc->lfItalic = italic;
