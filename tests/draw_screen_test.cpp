@@ -37,9 +37,9 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
   elDraw::Put(10, 10, n, 0, 0, 8, 8);
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 10, 10), PixelAt(BackSurface, 15, 10)), std::make_pair(0x123456u, 0xFFFFFFu));
   elDraw::SetColorKey(0xFF00FF);  // a key of 24 bits
-  WriteProgramFile("G.BMP", Bmp24(8, 8, [](int x, int) { return x < 4 ? 0xFF00FFu : 0x123456u; }));
-  elDraw::Put(30, 10, elDraw::LoadObject("G.BMP", 2), 0, 0, 8, 8);
-  EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 30, 10), PixelAt(BackSurface, 35, 10)), std::make_pair(0xFFFFFFu, 0x123456u));
+  WriteProgramFile("G.BMP", Bmp24(24, 8, [](int x, int y) { return x < 4 ? 0xFF00FFu : 0x100u * x + y; }));
+  elDraw::Put(30, 10, elDraw::LoadObject("G.BMP", 2), 0, 0, 24, 8);
+  for (int x = 0; x < 24; ++x) ASSERT_EQ(PixelAt(BackSurface, 30 + x, 12), x < 4 ? 0xFFFFFFu : 0x100u * x + 2) << x;
   EXPECT_EQ(elDraw::FillHalf(0, 0, 10, 10, 0), 0);   // 16-bit only
   EXPECT_EQ(elDraw::PutBlend(0, 0, 31, n, 0, 0, 8, 8), 0);  // so are the effects
   // The pause picture's black is its key on any screen, whatever key was set before.
