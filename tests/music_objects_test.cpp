@@ -204,6 +204,9 @@ TEST_F(Music, TheFilePieceThroughTheSequencerRepeatsOrStopsAtTheWindowsNotificat
   EXPECT_EQ(After(0), "playing 4") << "the earlier play was cut short";
   EXPECT_EQ(After(1100), " 1") << "ended once: stopped and closed";
   EXPECT_EQ(MusicFilePlaying, 0);
+  elMusic::PlayFile(kPiece, 1);
+  elMusic::Release();
+  EXPECT_LT(Loud(300), 4) << "released: the sequencer is stopped and closed";
   MusicReady = 1;
 }
 
