@@ -81,6 +81,14 @@ TEST_F(ScreenTest, AWindowOnAPoorerDesktopOffersFullScreen) {
   }
 }
 
+// Releasing a full screen minimizes the window, giving the desktop back; a window stays as it is.
+TEST_F(ScreenTest, ReleaseMinimizesOnlyAFullScreen) {
+  FullScreen = 0, elDraw::Release();
+  EXPECT_FALSE(plat::headless::WindowMinimized());
+  FullScreen = 1, elDraw::Release();
+  EXPECT_TRUE(plat::headless::WindowMinimized());
+}
+
 // Each failure of the set-up shows its box once and answers 0.
 TEST_F(ScreenTest, FailuresReportTheirBox) {
   struct Case {

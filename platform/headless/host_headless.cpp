@@ -18,6 +18,7 @@ std::vector<uint32_t> sleeps;
 
 bool windowExists = false;
 bool windowRaised = false;
+bool windowMinimized = false;
 std::string windowTitle;
 WindowProc windowProc = nullptr;
 std::vector<headless::Box> boxes;
@@ -58,7 +59,7 @@ void DestroyMainWindow() {
   if (windowProc) windowProc(WM_DESTROY, 0, 0);
   windowExists = false;
 }
-void MinimizeMainWindow() {}
+void MinimizeMainWindow() { windowMinimized = true; }
 
 bool PeekMsg(Msg* out) {
   if (PollInstanceRequests()) RaiseMainWindow();
@@ -109,6 +110,7 @@ int BeepCount() { return beeps; }
 bool WindowCreated() { return windowExists; }
 std::string WindowTitle() { return windowTitle; }
 bool WindowRaised() { return windowRaised; }
+bool WindowMinimized() { return windowMinimized; }
 void Inject(uint32_t message, uintptr_t wParam, intptr_t lParam) { PostMsg(message, wParam, lParam); }
 void SetIdleHook(std::function<void()> hook) { idleHook = std::move(hook); }
 void Reset() {
@@ -116,7 +118,7 @@ void Reset() {
   readStepMicros = 100;
   sleeps.clear();
   windowExists = false;
-  windowRaised = false;
+  windowRaised = windowMinimized = false;
   windowTitle.clear();
   windowProc = nullptr;
   queue::Clear();
