@@ -2,11 +2,13 @@
 
 #include <fluidsynth.h>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/audio.h"
@@ -252,6 +254,39 @@ uint32_t gNextPlayId = 1;
 
 constexpr uint32_t kSynthRate = 22050;
 
+// The SoundFont loads on a thread of its own (it takes a good part of the program's start): until it
+// is in, the synthesizer renders silence, and plays wait for it so that they start from the top.
+std::condition_variable gLoaded;  // notified when gLoading falls
+bool gLoading = false;
+bool gLoadCancelled = false;
+struct LoaderThread {
+  std::thread thread;
+  // A program that ends without closing the MIDI system still lets the load finish first.
+  ~LoaderThread() {
+    if (thread.joinable()) thread.join();
+  }
+} gLoader;
+
+void LoadSynth(std::vector<std::string> candidates) {
+  SynthEngine loaded;
+  CreateWithGmSoundFont(loaded, MIDI_SYNTH_GROUPS * 16, kSynthRate, "MIDI music", candidates);
+  {
+    std::lock_guard<std::mutex> lock(gLock);
+    if (!gLoadCancelled) {
+      gEngine.Swap(loaded);
+      if (gSynthPort != nullptr) gEngine.SetReverb(gSynthPort->reverb);
+    }
+    gLoading = false;
+  }
+  gLoaded.notify_all();
+  // loaded now holds nothing, or the synthesizer of a system closed meanwhile: it goes here, unlocked.
+}
+
+// Waits (lock held on gLock) until no load is under way.
+void WaitLoaded(std::unique_lock<std::mutex>& lock) {
+  gLoaded.wait(lock, [] { return !gLoading; });
+}
+
 std::vector<MidiPortCaps> PortList() {
   std::vector<MidiPortCaps> list;
   if (gListSynth) {
@@ -400,18 +435,39 @@ void RenderLocked(MidiPort* port, uint8_t* dst, uint32_t bytes) {
 }  // namespace
 
 bool MidiOpen() {
-  std::lock_guard<std::mutex> lock(gLock);
+  std::unique_lock<std::mutex> lock(gLock);
   if (gOpen) return true;
-  if (!CreateWithGmSoundFont(gEngine, MIDI_SYNTH_GROUPS * 16, kSynthRate, "MIDI music")) return false;
+  std::vector<std::string> candidates = GmSoundFontCandidates();
+  // With no file to try, the failure (and what was looked for) is told at once. A file that is there
+  // but does not load is told on stderr by the loader, and the music stays silent.
+  if (!AnyReadable(candidates)) {
+    CreateWithGmSoundFont(gEngine, MIDI_SYNTH_GROUPS * 16, kSynthRate, "MIDI music", candidates);
+    return false;
+  }
+  if (gLoader.thread.joinable()) {
+    lock.unlock();
+    gLoader.thread.join();  // a load left over from a system closed meanwhile
+    lock.lock();
+    if (gOpen) return true;
+  }
+  gLoading = true;
+  gLoadCancelled = false;
+  gLoader.thread = std::thread(LoadSynth, std::move(candidates));
   gOpen = true;
   return true;
 }
 
 void MidiClose() {
-  std::lock_guard<std::mutex> lock(gLock);
-  for (MidiPerformance* perf : gPerformances) StopPlayer(perf);
-  gEngine.Destroy();
-  gOpen = false;
+  std::thread loader;
+  {
+    std::lock_guard<std::mutex> lock(gLock);
+    for (MidiPerformance* perf : gPerformances) StopPlayer(perf);
+    gEngine.Destroy();
+    gOpen = false;
+    gLoadCancelled = true;
+    loader = std::move(gLoader.thread);
+  }
+  if (loader.joinable()) loader.join();
 }
 
 bool MidiIsOpen() {
@@ -628,8 +684,9 @@ void MidiSegmentSetRepeats(MidiSegment* seg, uint32_t repeats) {
 void MidiReleaseSegment(MidiSegment* seg) { delete seg; }
 
 MidiResult MidiPerformancePlay(MidiPerformance* perf, MidiSegment* seg, uint32_t* state) {
-  std::lock_guard<std::mutex> lock(gLock);
+  std::unique_lock<std::mutex> lock(gLock);
   if (perf == nullptr || seg == nullptr) return MIDI_E_INVALIDARG;
+  WaitLoaded(lock);
   if (!perf->inited || !gEngine.Ready()) return MIDI_E_NOTOPEN;
   StopPlayer(perf);
   if (perf->channelBase >= 0) gEngine.ResetGroup(perf->channelBase, true);
@@ -680,7 +737,8 @@ MidiResult MidiPerformanceIsPlaying(MidiPerformance* perf, MidiSegment* seg, uin
 void MidiTestSetSoundFont(const char* path) { SetGmSoundFont(path); }
 
 int MidiTestVoices(int channel) {
-  std::lock_guard<std::mutex> lock(gLock);
+  std::unique_lock<std::mutex> lock(gLock);
+  WaitLoaded(lock);
   return gEngine.VoicesOn(channel);
 }
 

@@ -36,8 +36,9 @@ constexpr uint32_t MIDI_SYNTH_GROUPS = 16;
 constexpr uint32_t MIDI_REPEAT_INFINITE = 0xFFFFFFFFu;
 
 // Starts the MIDI system: loads the first General MIDI SoundFont that loads (the file named by
-// OOMORI_SOUNDFONT, then the distribution's; see GmSoundFontCandidates) into the synthesizer. false,
-// with the files looked for on stderr, when none does. Idempotent.
+// OOMORI_SOUNDFONT, then the distribution's; see GmSoundFontCandidates) into the synthesizer, on a
+// thread of its own; a play asked for meanwhile waits for it. false, with the files looked for on
+// stderr, when none of them is there to read. Idempotent.
 bool MidiOpen();
 // Stops everything and frees the synthesizer; ports, performances and segments must be released first.
 void MidiClose();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 namespace plat {
 
@@ -24,8 +25,14 @@ void QuietLogs() {
 
 }  // namespace
 
+namespace {
+// Creations one at a time: the library's first set-up and the log settings are process-wide.
+std::mutex gCreateLock;
+}  // namespace
+
 bool SynthEngine::Create(const std::string& soundFont, int channels, uint32_t rate) {
   Destroy();
+  std::lock_guard<std::mutex> lock(gCreateLock);
   QuietLogs();
   if (channels < 16 || channels % 16 != 0) return false;
   struct stat st;
@@ -64,6 +71,12 @@ void SynthEngine::Destroy() {
   synth_ = nullptr;
   settings_ = nullptr;
   channels_ = 0;
+}
+
+void SynthEngine::Swap(SynthEngine& other) {
+  std::swap(settings_, other.settings_);
+  std::swap(synth_, other.synth_);
+  std::swap(channels_, other.channels_);
 }
 
 void SynthEngine::SetReverb(bool on) {
@@ -159,8 +172,18 @@ std::vector<std::string> GmSoundFontCandidates() {
   return list;
 }
 
+bool AnyReadable(const std::vector<std::string>& candidates) {
+  for (const std::string& path : candidates)
+    if (access(path.c_str(), R_OK) == 0) return true;
+  return false;
+}
+
 bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who) {
-  std::vector<std::string> tried = GmSoundFontCandidates();
+  return CreateWithGmSoundFont(engine, channels, rate, who, GmSoundFontCandidates());
+}
+
+bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who,
+                           const std::vector<std::string>& tried) {
   std::string why;
   for (const std::string& path : tried) {
     if (access(path.c_str(), R_OK) != 0) {

@@ -1,7 +1,7 @@
 // The software synthesizer shared by the MIDI port (platform/midi.cpp) and the MCI sequencer
 // (platform/mci.cpp): FluidSynth with a General MIDI SoundFont, rendered by hand (no audio driver of
 // its own), its players timed by the samples rendered. Not thread-safe: callers hold their own lock
-// around every call, rendering included.
+// around every call, rendering included. Create alone may run on any thread, beside other engines.
 #pragma once
 #include <fluidsynth.h>
 
@@ -23,6 +23,8 @@ class SynthEngine {
   bool Create(const std::string& soundFont, int channels, uint32_t rate);
   void Destroy();
   bool Ready() const { return synth_ != nullptr; }
+  // Trades synthesizers with other (one made elsewhere takes this one's place).
+  void Swap(SynthEngine& other);
   void SetReverb(bool on);
   // Interleaved stereo 16-bit.
   void Render(int16_t* dst, uint32_t frames);
@@ -50,6 +52,10 @@ void SetGmSoundFont(const char* path);
 // Creates engine with the first candidate that loads. When none does, says on stderr which files
 // were looked for (who: what goes without music) and returns false.
 bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who);
+bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, const char* who,
+                           const std::vector<std::string>& candidates);
+// Whether any of the candidates is a readable file (a load can be tried at all).
+bool AnyReadable(const std::vector<std::string>& candidates);
 // Reads a regular file of at most maxBytes.
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out);
 
