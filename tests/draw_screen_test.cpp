@@ -1,5 +1,4 @@
 // Screen set-up in each pixel format and mode, its failures, restore and release; the draw objects.
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -60,12 +59,7 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
 // to the question sets full screen (and writes 1 to the settings file unless it is "*"), else the
 // library shuts down and the answer is 0.
 TEST_F(ScreenTest, AWindowOnAPoorerDesktopOffersFullScreen) {
-  const std::string low = "画面が%s色以下に設定されています。\n正しく動作させるには、%s色以上";
-  auto counts = [&](const char* a, const char* b) -> std::string {
-    char s[256];
-    std::snprintf(s, sizeof s, low.c_str(), a, b);
-    return s;
-  };
+  auto counts = [](std::string a, std::string b) { return "画面が" + a + "色以下に設定されています。\n正しく動作させるには、" + b + "色以上"; };
   struct Case { int32_t depth, desktop, full; const char* file; int answer, result; std::string box; };
   plat::DisplayRestoreMode();
   for (const Case& c : {Case{16, 32, 0, "", 0, 1, ""}, Case{16, 8, 1, "", 0, 1, ""}, Case{15, 8, 0, "", 0, 1, ""},
@@ -75,8 +69,8 @@ TEST_F(ScreenTest, AWindowOnAPoorerDesktopOffersFullScreen) {
     ColorDepth = c.depth, FullScreen = c.full;
     elSystem::WriteNumber("SET.DAT", 0);
     EXPECT_EQ(elDraw::CheckWindowColor(c.file), static_cast<uint32_t>(c.result)) << c.depth << " on " << c.desktop;
-    const auto& boxes = plat::headless::Boxes();
-    EXPECT_TRUE(c.box.empty() ? boxes.empty() : boxes[0].text.find(c.box) != std::string::npos) << c.depth << " on " << c.desktop;
+    const auto& box = plat::headless::Boxes();
+    EXPECT_TRUE(c.box.empty() ? box.empty() : box[0].text.find(c.box) != std::string::npos) << c.depth << " on " << c.desktop;
     EXPECT_EQ(elSystem::ReadNumber("SET.DAT") * 10 + FullScreen, c.result && !c.box.empty() ? c.file[0] == 'S' ? 11 : 1 : c.full);
   }
 }

@@ -74,10 +74,8 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   EXPECT_EQ(FontDesc->lfCharSet, 128);
   std::set<std::string> names;  // the installed families, each once, a Japanese one marked as such
   int ipaKind = 0;
-  for (int i = 0; i < FontCount; ++i) {
-    names.insert(FontList[i].name);
-    if (FontList[i].name == std::string("IPAGothic")) ipaKind = FontList[i].kind;
-  }
+  for (int i = 0; i < FontCount; ++i)
+    if (names.insert(FontList[i].name).second && FontList[i].name == std::string("IPAGothic")) ipaKind = FontList[i].kind;
   EXPECT_TRUE(ipaKind == 1 && names.size() == static_cast<size_t>(FontCount)) << FontCount;
   Font(1 << 20);  // a hostile height is held to a size a glyph can be made at
   EXPECT_TRUE(Extent("　").cx >= 2048 && Extent("　").cx <= 4096) << Extent("　").cx;

@@ -254,6 +254,7 @@ TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
   plat::Resource r;
   ASSERT_TRUE(plat::FindResource("midi", "Added", &r));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.data), r.size), "three");
+  EXPECT_FALSE(plat::FindResource("WAVE", "ADDED", &r)) << "found by type and name";
   EXPECT_FALSE(plat::AddResourceFile("MIDI", "GONE", "missing.bin"));
   EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
 }
