@@ -342,7 +342,7 @@ TEST_F(InputTest, PolledJoysticksFollowTheirRulesOverARandomScript) {
   std::mt19937 rng(4242);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
   for (int step = 0; step < 3000; ++step) {
-    const int j = pick(3), op = pick(40), a = pick(2), b6 = pick(6);
+    const int j = pick(3), op = pick(40), a = pick(2), b6 = pick(7) % 7 == 6 ? 31 : pick(6);  // and the last button
     if (op < 12 && m.attached[j]) hl::JoystickAxis(j, a, m.raw[j][a] = kRaws[pick(9)]);
     if (op >= 12 && op < 22 && m.attached[j]) hl::JoystickButton(j, b6, ((m.buttons[j] ^= 1u << b6) >> b6) & 1);
     if (op >= 22 && op < 24 && j < 2 && m.attached[j]) hl::DetachJoystick(j), m.attached[j] = false;
