@@ -173,6 +173,8 @@ TEST_F(EffectsTest, NeighbourFilters) {
   for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(At(i % 4, i / 4), row[i % 4]) << i;
   EXPECT_EQ(At(10, 0), P5((8 * 6 + 16 * 3) / 9, 48 / 9, (8 * 6 + 24 * 3) / 9));
   EXPECT_EQ(At(11, 3), P5((8 * 3 + 16 * 6) / 9, 24 / 9, (8 * 3 + 24 * 6) / 9));
+  elDraw::PutBlurred(20, 0, 0, halves, 0, 0, 4, 4);  // blocks of one (k below 1 is 1): a plain copy
+  EXPECT_TRUE(At(20, 0) == P5(8, 8, 8) && At(23, 3) == P5(16, 0, 24));
   // Smooth edge: a pixel averages itself with the screen under its key neighbours inside the rectangle.
   auto bg = [](int32_t x, int32_t y) { return std::array<uint32_t, 3>{uint32_t(x % 8) * 4, uint32_t(y % 8) * 4, 9}; };
   FillScreen([&](int32_t x, int32_t y) { return P5(bg(x, y)[0], bg(x, y)[1], 9); });
