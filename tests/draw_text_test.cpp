@@ -69,6 +69,14 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   }
   EXPECT_TRUE(ink[1] > ink[0] * 6 / 5 && ink[2] == ink[0]) << ink[0] << " " << ink[1];
   EXPECT_TRUE(ink[3] > 100 && ink[3] == Ink(BackSurface, kAll)) << ink[3];
+  // The two standard faces are the installed mincho and gothic families: the same ink as asked for by name.
+  auto inkOf = [](const std::function<void()>& set) {
+    elDraw::ClearScreen(), set(), elDraw::SetTextColor(0xFFFFFF, 0, 1), elDraw::Text(0, 0, "永あ"), elDraw::EndFont();
+    return Ink(BackSurface, kAll);
+  };
+  const int mincho = inkOf([] { elDraw::SetFont(0, 40, 0, 0, 0, 0); }), gothic = inkOf([] { elDraw::SetFont(1, 40, 0, 0, 0, 0); });
+  EXPECT_TRUE(mincho != gothic && mincho == inkOf([] { elDraw::SetFontName("IPAMincho", 40, 0, 0, 0, 0); }) &&
+              gothic == inkOf([] { elDraw::SetFontName("IPAGothic", 40, 0, 0, 0, 0); })) << mincho << " " << gothic;
   // A face not installed asks for the Japanese set.
   elDraw::SetFontName("NoSuchFace", 12, 0, 0, 0, 0);
   EXPECT_EQ(FontDesc->lfCharSet, 128);
