@@ -88,6 +88,10 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   Font(1 << 20);  // a hostile height is held to a size a glyph can be made at
   EXPECT_TRUE(Extent("　").cx >= 2048 && Extent("　").cx <= 4096) << Extent("　").cx;
   elDraw::EndFont();
+  elDraw::SetFontSmooth(1, 400);  // a glyph wider than the smoothing strip, starting inside the box: left out
+  elDraw::SmoothTextBox(0, 0, 640, 480, "あ", 0);
+  EXPECT_EQ(GlyphCount, 1);
+  elDraw::EndFontSmooth();
 }
 
 using Rects = std::vector<std::array<int32_t, 4>>;
