@@ -242,6 +242,12 @@ TEST_F(BlitTest, WavesAndRows) {
   for (int32_t x = 90; x < 160; ++x) ASSERT_EQ(At(x, 220), 0) << "below the rows at " << x;
   for (int i = 0; i < 5; ++i) elDraw::PutWaveBand(300, 360, 8, 0, 45.0f, 50.0f, obj, 0, 0, 40, 40);  // stays inside
   elDraw::PutWaveBand(300, 360, 8, 0, 45.0f, 50.0f, obj, 0, 0, 0, 40);
+  FrameSeconds = 1.0f;  // the phase moves on by speed x frame time: 10.5 degrees, of which 10 count
+  elDraw::PutWave(100, 100, 7, 0, 10.5f, obj, 5, 10, 35, 30, 0);
+  FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
+  elDraw::PutWave(100, 100, 7, 0, 0.0f, obj, 5, 10, 35, 30, 0);
+  FrameSeconds = 0.0f;
+  expectRows(100, 20, [](int32_t k) { return 10 + k; }, [&](int32_t k) { return wave(20 + k, 7); });
 }
 
 }  // namespace
