@@ -20,12 +20,12 @@
 #include "game/ranking.h"
 #include "game/scenes.h"
 #include "platform/audio.h"
+#include "platform/bmp.h"
 #include "platform/headless/display_headless.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
 #include "platform/midi.h"
 #include "platform/resources.h"
-#include "tests/support/asset_formats.h"
 #include "tests/support/files.h"
 #include "tests/support/game_driver.h"
 #include "tests/support/game_script.h"
@@ -47,17 +47,13 @@ struct Image {
 
 struct Rect { int left, top, right, bottom; };
 
-// A BITMAP resource of the program; empty when it cannot be read.
+// A BITMAP resource of the program; empty when it cannot be read. (The decoder is checked on its own
+// against files of every depth; here the pictures' places on screen are what is checked.)
 Image ResourceBitmap(const char* name) {
-  Image img;
   plat::Resource res;
-  assetfmt::Bitmap bmp;
-  if (!plat::FindResource("BITMAP", name, &res) || !assetfmt::ParseBmp(res.data, res.size, &bmp)) return img;
-  img.width = bmp.width;
-  img.height = bmp.height;
-  for (uint8_t i : bmp.index) img.px.push_back(uint32_t{bmp.palette[i].r} << 16 | bmp.palette[i].g << 8 | bmp.palette[i].b);
-  for (uint32_t p : bmp.argb) img.px.push_back(p & 0xFFFFFF);
-  return img;
+  plat::Image bmp;
+  if (!plat::FindResource("BITMAP", name, &res) || !plat::DecodeBmp(res.data, res.size, &bmp)) return {};
+  return Image{bmp.width, bmp.height, bmp.pixels};
 }
 
 // The picture stretched to width x height, each pixel taking the source pixel under its centre.
