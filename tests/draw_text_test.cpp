@@ -201,45 +201,48 @@ TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
 // paper under it (5-6-5 screen); the clip rectangle cuts the output on every side without moving it.
 TEST_F(TextTest, SmoothingReducesAndBlendsTheStrip) {
   std::mt19937 rng(3);
-  FillScreen([&](int32_t, int32_t) { return static_cast<uint16_t>(rng()); });
-  const plat::Rect clip{104, 103, 150, 121};
-  elDraw::SetClip(clip.left, clip.top, clip.right, clip.bottom);
-  elDraw::SetFontSmooth(1, 32);
-  elDraw::SetTextColor(0x40C0FF, 0, 1);
-  elDraw::SmoothTextBoxNoPut(100, 100, 600, 400, "■あ", 0);
-  // The same strip again, glyph by glyph at even widths.
-  ASSERT_NE(TextDC, nullptr);
-  TextDC->SetTextColor(0x40C0FF);
-  TextDC->SetBkMode(plat::TRANSPARENT);
-  int32_t sw = 0;
-  for (const char* g : {"■", "あ"}) {
-    TextDC->TextOut(sw, 0, g, 2);
-    sw += (Extent(g).cx + 1) & ~1;
-  }
-  elDraw::EndFontSmooth();
-  elDraw::SetClip(0, 0, 640, 480);
-  plat::Surface* buf = DrawObject[kObjFontBuffer].surface;
-  const int32_t sh = 64, shift[3] = {11, 6, 0};
-  int mismatches = 0;
-  for (int32_t y = 0; y < 480; ++y)
-    for (int32_t x = 0; x < 640; ++x) {
-      uint32_t want = 0, sum[3] = {0, 0, 0}, n = 0;
-      const int32_t sx = 2 * (x - 100), sy = 2 * (y - 100);
-      if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom && sx < sw && sy < sh) {
-        for (int32_t ny = std::max(sy - 1, 0); ny <= std::min(sy + 1, sh - 1); ++ny)
-          for (int32_t nx = std::max(sx - 1, 0); nx <= std::min(sx + 1, sw - 1); ++nx)
-            if (const uint32_t p = PixelAt(buf, nx, ny)) {
-              for (int c = 0; c < 3; ++c) sum[c] += (p >> shift[c]) & 31;
-              ++n;
-            }
-        const uint32_t under = PixelAt(BackSurface, x, y);
-        for (int c = 0; c < 3 && n > 0; ++c)
-          want |= std::min(31u, (sum[c] + 31 + (n < 8 ? (8 - n) * ((under >> shift[c]) & 31) : 0)) >> 3) << shift[c];
-      }
-      mismatches += PixelAt(FontObject(), x, y) != want;
+  struct Case { int32_t tx, ty; plat::Rect clip; };  // the box's corner, and a clip over its start
+  for (const Case& c : {Case{100, 100, {104, 103, 150, 121}}, Case{-4, -4, {1, 1, 40, 30}}}) {
+    FillScreen([&](int32_t, int32_t) { return static_cast<uint16_t>(rng()); });
+    const plat::Rect& clip = c.clip;
+    elDraw::SetClip(clip.left, clip.top, clip.right, clip.bottom);
+    elDraw::SetFontSmooth(1, 32);
+    elDraw::SetTextColor(0x40C0FF, 0, 1);
+    elDraw::SmoothTextBoxNoPut(c.tx, c.ty, 600, 400, "■あ", 0);
+    // The same strip again, glyph by glyph at even widths.
+    ASSERT_NE(TextDC, nullptr);
+    TextDC->SetTextColor(0x40C0FF);
+    TextDC->SetBkMode(plat::TRANSPARENT);
+    int32_t sw = 0;
+    for (const char* g : {"■", "あ"}) {
+      TextDC->TextOut(sw, 0, g, 2);
+      sw += (Extent(g).cx + 1) & ~1;
     }
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_GT(Ink(FontObject(), kAll), 500);
+    elDraw::EndFontSmooth();
+    elDraw::SetClip(0, 0, 640, 480);
+    plat::Surface* buf = DrawObject[kObjFontBuffer].surface;
+    const int32_t sh = 64, shift[3] = {11, 6, 0};
+    int mismatches = 0;
+    for (int32_t y = 0; y < 480; ++y)
+      for (int32_t x = 0; x < 640; ++x) {
+        uint32_t want = 0, sum[3] = {0, 0, 0}, n = 0;
+        const int32_t sx = 2 * (x - c.tx), sy = 2 * (y - c.ty);
+        if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom && sx < sw && sy < sh) {
+          for (int32_t ny = std::max(sy - 1, 0); ny <= std::min(sy + 1, sh - 1); ++ny)
+            for (int32_t nx = std::max(sx - 1, 0); nx <= std::min(sx + 1, sw - 1); ++nx)
+              if (const uint32_t p = PixelAt(buf, nx, ny)) {
+                for (int k = 0; k < 3; ++k) sum[k] += (p >> shift[k]) & 31;
+                ++n;
+              }
+          const uint32_t under = PixelAt(BackSurface, x, y);
+          for (int k = 0; k < 3 && n > 0; ++k)
+            want |= std::min(31u, (sum[k] + 31 + (n < 8 ? (8 - n) * ((under >> shift[k]) & 31) : 0)) >> 3) << shift[k];
+        }
+        mismatches += PixelAt(FontObject(), x, y) != want;
+      }
+    EXPECT_EQ(mismatches, 0) << c.tx;
+    EXPECT_GT(Ink(FontObject(), kAll), 500);
+  }
 }
 
 TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
