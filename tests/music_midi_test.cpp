@@ -201,6 +201,20 @@ TEST_F(MidiSynth, AShortEndlessPieceKeepsSoundingThroughOneLongRender) {
   EXPECT_GT(Peak(std::vector<int16_t>(out.end() - 4410, out.end())), 500) << "still sounding in its tenth round";
 }
 
+// A segment made without a repeat count plays once.
+TEST_F(MidiSynth, ASegmentPlaysOnceUnlessToldToRepeat) {
+  MidiPortActivate(port_, true);
+  const Bytes note = Smf({0x00, 0x90, 0x3C, 0x64, 0x13, 0x80, 0x3C, 0x00});  // 100 ms
+  MidiSegment* s = nullptr;
+  ASSERT_EQ(MidiLoadSegment(note.data(), note.size(), &s), MIDI_OK);
+  segs_.push_back(s);
+  MidiPerformance* p = Perf(1);
+  ASSERT_EQ(MidiPerformancePlay(p, s, nullptr), MIDI_OK);
+  EXPECT_GT(Render(50), 500);
+  Render(80);  // past the end of one play, inside a second
+  EXPECT_NE(MidiPerformanceIsPlaying(p, s, 0), MIDI_OK);
+}
+
 // The SoundFont loads behind MidiOpen: a close while it loads is clean, and a play asked for at once
 // waits for it and sounds from its first note (a 100 ms note).
 TEST_F(MidiSynth, CloseWhileLoadingThenPlayAtOnce) {

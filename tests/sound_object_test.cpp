@@ -458,6 +458,9 @@ TEST_F(Sound, MixerInvalidCallsAreRefusedAndChangeNothing) {
   ASSERT_EQ(plat::AudioLock(b, 8, 4, &p1, &n1, &p2, &n2, 0), plat::kAudioOk);
   std::memset(p1, 128, 2), std::memset(p2, 128, 2);
   ASSERT_EQ(plat::AudioUnlock(b, p1, 2, p2, 2), plat::kAudioOk);
+  ASSERT_EQ(plat::AudioLock(b, 7, 3, &p1, &n1, &p2, &n2, plat::kAudioLockEntireBuffer), plat::kAudioOk);  // all of it, from 0
+  EXPECT_TRUE(n1 == 10 && n2 == 0 && static_cast<uint8_t*>(p1)[2] == 2) << n1 << " " << n2;
+  ASSERT_EQ(plat::AudioUnlock(b, p1, n1, p2, n2), plat::kAudioOk);
   plat::AudioPlay(b, 0);
   std::vector<int16_t> out = hl::PullAudio(10);
   for (size_t i = 0; i < 10; ++i) EXPECT_EQ(Heard(out, i), i < 2 || i > 7 ? 128 : i) << i;
