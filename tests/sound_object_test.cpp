@@ -328,6 +328,7 @@ TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
   Fresh(48000);
   Pack({{"hit.wav", std::vector<uint8_t>(kRate / 20, 192)}});  // 50 ms at +64
   int o = elSound::LoadPack("hit.wav", 4);
+  elSound::Restore();  // rebuilt objects keep their echo
   FrameSeconds = 1.0f / 60.0f, elSound::SetVolume(o, -3, -1);  // the start resets the levels
   elSound::Play(o, -2);
   std::vector<std::pair<double, int>> onsets;  // where the sound starts after silence, with its level
