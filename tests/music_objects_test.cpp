@@ -106,6 +106,8 @@ TEST_F(Music, FailedLoadsAreReportedAndTakeNoSlot) {
   EXPECT_EQ(elMusic::LoadObject("TUNE"), 3);
   elMusic::ReleaseObject(-1);
   EXPECT_EQ(elMusic::LoadObject("TUNE"), 0);
+  elMusic::Play(0, 1), elMusic::ReleaseObject(0);
+  EXPECT_LT(Loud(100), 4) << "a released piece is silent";
 }
 
 TEST_F(Music, LevelsActOnTheSynthesizersMusicOnlyWhichFollowsPortChangesAndRestores) {

@@ -65,7 +65,9 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
   EXPECT_EQ(FrameSeconds, 0.0f);
   hl::SetReadStepMicros(0);
 
-  hl::SetTimeMs(1000);
+  hl::SetTimeMs(1000), hl::SetReadStepMicros(100), elSystem::Delay(20);  // ends on the clock, not before
+  EXPECT_NEAR(hl::NowMicros() / 1000.0, 1021, 0.5);  // the first millisecond past the end
+  hl::SetReadStepMicros(0), hl::SetTimeMs(1000);
   for (int slot : {0, 11, -1}) {
     EXPECT_TRUE(elSystem::SetWait(slot, 100) == 0 && LastBox() == "elSystem::SetWait : ウェイトNoが範囲外です|エラー発生|4144");
     EXPECT_TRUE(elSystem::InitWait(slot) == 0 && LastBox() == "elSystem::InitWait : ウェイトNoが範囲外です|エラー発生|4144");
