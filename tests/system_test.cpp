@@ -269,6 +269,11 @@ TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
   elSystem::SetWatchKey(13);
   for (uintptr_t key : {13, 16, 1, 13}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
   EXPECT_TRUE(elSystem::GetWatchCount() == 2 && ShiftToggle == 1);  // shift's release toggles, no other
+  // Full screen hides the pointer over the window; losing the foreground shows it again.
+  FullScreen = 1, MessageBoxUp = 0, CursorShown = 0;
+  EXPECT_TRUE(elSystem::WindowProc(plat::WM_SETCURSOR, 0, 0) == 1 && !hl::CursorVisible());
+  elSystem::WindowProc(plat::WM_ACTIVATEAPP, 0, 0);
+  EXPECT_TRUE(CursorShown == 1 && hl::CursorVisible());
 }
 
 // Version codes by platform and version; this system is the "other" row.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "el/elMusic.h"
 #include "el/elSystem.h"
 #include "game/winmain.h"
 #include "platform/headless/headless.h"
@@ -73,15 +74,22 @@ TEST(CommandLine, UsageEndsBeforeAnythingStartsAndTheRestRuns) {
   }
 }
 
+// Also: a file piece said to be playing that is over is found at the next check, and checks come a
+// second apart.
 TEST(MainLoop, BlinkIsOnForOneSecondThenOffForAFifth) {
   std::vector<std::pair<uint32_t, int>> samples;
+  std::vector<uint32_t> ends;
   uint32_t t0 = 0;
   RunGame([&] {
     const uint32_t now = static_cast<uint32_t>(hl::NowMicros() / 1000);
     if (samples.empty()) t0 = BlinkNextTime - 1000;
     samples.push_back({now - t0, BlinkOn});
+    if (MusicFileEnded) ends.push_back(now), MusicFileEnded = 0;
+    MusicFilePlaying = 1, MusicFileLoop = 0;
     if (now - t0 > 2600) hl::Inject(plat::WM_KEYDOWN, 27);
   });
+  ASSERT_GE(ends.size(), 2u);
+  for (size_t i = 1; i < ends.size(); ++i) EXPECT_NEAR(ends[i] - ends[i - 1], 1008, 10) << i;
   ASSERT_GT(samples.size(), 100u);
   for (auto [t, on] : samples) {
     const int want = t < 1000 ? 1 : (t >= 1030 && t < 1200) ? 0 : (t >= 1230 && t < 2200) ? 1 : (t >= 2230 && t < 2400) ? 0 : -1;

@@ -50,6 +50,7 @@ bool WindowCreated();
 std::string WindowTitle();     // CP932
 bool WindowRaised();           // RaiseMainWindow was called
 bool WindowMinimized();        // MinimizeMainWindow was called
+bool CursorVisible();          // as SetCursorVisible last left it
 // Puts a message at the end of the queue, as if the window system had produced it.
 void Inject(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
 // Called whenever the program finds the queue empty (before an idle turn, and while it waits for

@@ -19,6 +19,7 @@ std::vector<uint32_t> sleeps;
 bool windowExists = false;
 bool windowRaised = false;
 bool windowMinimized = false;
+bool cursorVisible = true;
 std::string windowTitle;
 WindowProc windowProc = nullptr;
 std::vector<headless::Box> boxes;
@@ -86,7 +87,7 @@ intptr_t DefWindowProc(uint32_t message, uintptr_t, intptr_t) {
   return 0;
 }
 
-void SetCursorVisible(bool) {}
+void SetCursorVisible(bool visible) { cursorVisible = visible; }
 
 int MessageBox(const char* textCp932, const char* captionCp932, unsigned style) {
   boxes.push_back({textCp932 ? textCp932 : "", captionCp932 ? captionCp932 : "", style, windowExists});
@@ -111,6 +112,7 @@ bool WindowCreated() { return windowExists; }
 std::string WindowTitle() { return windowTitle; }
 bool WindowRaised() { return windowRaised; }
 bool WindowMinimized() { return windowMinimized; }
+bool CursorVisible() { return cursorVisible; }
 void Inject(uint32_t message, uintptr_t wParam, intptr_t lParam) { PostMsg(message, wParam, lParam); }
 void SetIdleHook(std::function<void()> hook) { idleHook = std::move(hook); }
 void Reset() {
@@ -119,6 +121,7 @@ void Reset() {
   sleeps.clear();
   windowExists = false;
   windowRaised = windowMinimized = false;
+  cursorVisible = true;
   windowTitle.clear();
   windowProc = nullptr;
   queue::Clear();
