@@ -179,7 +179,7 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
   hl::AttachJoystick(), hl::AttachJoystick(), StartActive();
   QueueModel m;
   const uint8_t kScans[] = {0x1E, 0x2A, 0x36, 0x30, 0x1F};
-  const int kRaws[] = {-32768, -24576, -16000, 0, 16000, 24576, 32767}, kAxes[] = {0, 1, 3, 6};
+  const int kRaws[] = {-32768, -24576, -16000, 0, 16000, 24576, 32767}, kAxes[] = {0, 1, 3, 5, 6};
   const int kPovs[] = {-1, 0, 9000, 27000}, kJoyButtons[] = {0, 1, 5, 31}, kWatched[] = {0x1E, 268, 4096, 8192, 561};
   const uint32_t kMsgs[] = {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP, plat::WM_RBUTTONDOWN, plat::WM_RBUTTONUP,
                             plat::WM_KEYDOWN, plat::WM_KEYUP}, kVks[] = {13, 'Z', 'Q', 16};
@@ -228,7 +228,7 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
       if (kind == 1) m.Move(pick(19) - 9, pick(19) - 9);
       if (kind == 2) m.Button(pick(5), pick(2));
       if (kind == 3) m.Wheel(pick(2) ? 120 : -3);
-      if (kind == 4) m.Axis(j, kAxes[pick(4)], kRaws[pick(7)]);
+      if (kind == 4) m.Axis(j, kAxes[pick(5)], kRaws[pick(7)]);
       if (kind == 5) m.JoyButton(j, kJoyButtons[pick(4)], pick(2));
       if (kind == 6) m.Pov(j, kPovs[pick(4)]);
     }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <numeric>
 #include <string>
 
 #include "el/elSystem.h"
@@ -67,6 +68,10 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
 
   hl::SetTimeMs(1000), hl::SetReadStepMicros(100), elSystem::Delay(20);  // ends on the clock, not before
   EXPECT_NEAR(hl::NowMicros() / 1000.0, 1021, 0.5);  // the first millisecond past the end
+  // A millisecond's sleep a turn while more than 2 are left: turns read the clock (0.1 ms) at 1000.1,
+  // 1001.2, ... 1017.7 (3 left), so 17 sleeps; the rest is spun.
+  const std::vector<uint32_t> slept = hl::Sleeps();
+  EXPECT_EQ(std::accumulate(slept.begin(), slept.end(), 0u), 17u) << slept.size();
   hl::SetReadStepMicros(0), hl::SetTimeMs(1000);
   for (int slot : {0, 11, -1}) {
     EXPECT_TRUE(elSystem::SetWait(slot, 100) == 0 && LastBox() == "elSystem::SetWait : ウェイトNoが範囲外です|エラー発生|4144");
