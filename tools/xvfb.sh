@@ -26,8 +26,11 @@ start_xvfb() {
   for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
   [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=:$(head -n1 "$WORK/display")
-  # The server names its display when it is ready; wait until it also answers a client.
-  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  # The server names its display when it is ready; wait until it also answers a client (a loaded
+  # machine, running sanitizer builds side by side, may take seconds), else say so.
+  local up=
+  for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && { up=1; break; }; sleep 0.1; done
+  [ -n "$up" ] || fail "Xvfb on $DISPLAY does not answer: $(cat "$WORK/xvfb.log")"
   export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
   mkdir -p -m 700 "$WORK/xdg"
   export XDG_RUNTIME_DIR=$WORK/xdg
