@@ -262,7 +262,10 @@ bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedW
       w = desktop.w;
       h = desktop.h;
     }
-    window = SDL_CreateWindow(title.c_str(), 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
+    window = SDL_CreateWindow(title.c_str(), 0, 0, w, h, SDL_WINDOW_HIDDEN);
+    // Full screen is the window manager's to grant. With none, the window already covers the display,
+    // and asking would only add SDL's wait for an answer to every start.
+    if (window && !sdl::X11WithoutWindowManager(window)) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
   }
   if (!window) {
     std::fprintf(stderr, "oomori: cannot open the window: %s\n", SDL_GetError());

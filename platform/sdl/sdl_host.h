@@ -12,6 +12,9 @@ SDL_Window* Window();
 // desktop's own depth stands).
 int WindowedBits();
 
+// True when the window is on an X server without a window manager (platform/sdl/x11_wm_sdl.cpp).
+bool X11WithoutWindowManager(SDL_Window* window);
+
 // Makes sure SDL's video subsystem is up (the window, message boxes and the display need it).
 bool EnsureVideo();
 
