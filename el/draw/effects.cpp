@@ -66,7 +66,7 @@ int BlendRGB(int32_t x, int32_t y, const int32_t alpha[3], int32_t object, int32
              int32_t b) {
   // The row kernel computes what CrossFadeTable[ch][cut] holds, cut = 31 - alpha.
   const uint16_t cut[] = {static_cast<uint16_t>(31 - Clamp31(alpha[0])), static_cast<uint16_t>(31 - Clamp31(alpha[1])),
-                           static_cast<uint16_t>(31 - Clamp31(alpha[2]))};
+                          static_cast<uint16_t>(31 - Clamp31(alpha[2]))};
   // Green's lowest bit follows the side with the larger share.
   const bool sourceFirst = Clamp31(alpha[1]) >= 16;
   const fx::RowFormat rf = fx::CurrentRowFormat();
@@ -98,7 +98,7 @@ int DarkRGB(int32_t x, int32_t y, const int32_t level[3], int32_t object, int32_
             int32_t b) {
   // What SubTable[ch][source][31 - level] holds.
   const uint16_t cut[] = {static_cast<uint16_t>(31 - Clamp31(level[0])), static_cast<uint16_t>(31 - Clamp31(level[1])),
-                           static_cast<uint16_t>(31 - Clamp31(level[2]))};
+                          static_cast<uint16_t>(31 - Clamp31(level[2]))};
   const fx::RowFormat rf = fx::CurrentRowFormat();
   return Run(x, y, object, l, t, r, b, false, [&](const Frame& f) {
     EachRow(f, [&](uint16_t* d, const uint16_t* s, int32_t n) { fx::DarkRow(d, s, n, rf, cut); });

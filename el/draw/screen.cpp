@@ -176,7 +176,7 @@ int Screen(int32_t width, int32_t height, int32_t placement) {
 
   static const char* const kNames[] = {"内部用１", "内部用２", "内部用３", "内部用４"};
   static const char* const kFailures[] = {"Bufferスプライトが生成できません", "Screenスプライトが生成できません",
-                                         "Fontスプライトが生成できません", "Fontバッファスプライトが生成できません"};
+                                          "Fontスプライトが生成できません", "Fontバッファスプライトが生成できません"};
   static_assert(std::size(kNames) == kInternalObjects && std::size(kFailures) == kInternalObjects);
   for (int32_t n = 0; n < kInternalObjects; ++n) {
     DrawObjectRecord& o = DrawObject[n];

@@ -222,7 +222,7 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
   const bool wide = plat::BytesPerPixel(BackSurface->Format()) == 4;
   const uint32_t maxC = wide ? 255 : 31;
   const uint16_t sh[] = {static_cast<uint16_t>(wide ? RShift : RShift5), static_cast<uint16_t>(wide ? GShift : GShift5),
-                          static_cast<uint16_t>(wide ? BShift : BShift5)};
+                         static_cast<uint16_t>(wide ? BShift : BShift5)};
   const uint32_t cm = wide ? 0xFF : 0x1F;
   auto read = [wide](const plat::LockedRect& l, int32_t x, int32_t y) -> uint32_t {
     const uint8_t* row = l.bits + static_cast<ptrdiff_t>(y) * l.pitch;

@@ -61,7 +61,7 @@ bool ReadU32(FILE* f, uint32_t* v) {
 
 void WriteU32(FILE* f, uint32_t v) {
   uint8_t b[] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                  static_cast<uint8_t>(v >> 24)};
+                 static_cast<uint8_t>(v >> 24)};
   std::fwrite(b, 1, 4, f);
 }
 
