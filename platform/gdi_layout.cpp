@@ -91,7 +91,7 @@ int32_t Dc::DrawText(const char* s, int32_t len, Rect* rect, uint32_t format) {
       x = rect->left + (maxW - l.width) / 2;
     else if (format & DT_RIGHT)
       x = rect->right - l.width;
-    if (l.end > l.begin && x >= -kFarAway)
+    if (x >= -kFarAway)  // an empty line draws nothing; far out to the left, x would not fit the pen
       Impl::Draw(this, static_cast<int32_t>(x), static_cast<int32_t>(y), s + l.begin, l.end - l.begin, clip);
     y += lineH;
   }

@@ -367,7 +367,7 @@ namespace feed {
 uint8_t ScanCodeOfVirtualKey(int32_t vk) { return ScanCodeOfVk(vk); }
 
 void Key(uint8_t scanCode, bool down) {
-  gKeyDown[scanCode] = down ? 1 : 0;
+  gKeyDown[scanCode] = down;
   Push(kKeyboard, scanCode, down ? 0x80 : 0);
 }
 
@@ -382,7 +382,7 @@ void MouseWheel(int32_t delta) {
 
 void MouseButton(int button, bool down) {
   if (button < 0 || button >= static_cast<int>(gMouseDown.size())) return;
-  gMouseDown[button] = down ? 1 : 0;
+  gMouseDown[button] = down;
   if (button < 4) Push(kMouse, kMouseButton0 + static_cast<uint32_t>(button), down ? 0x80 : 0);
 }
 

@@ -154,7 +154,7 @@ bool PollInstanceRequests() {
   bool raised = false;
   for (;;) {
     int c = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (c < 0) break;
+    if (c == -1) break;
     // The writer sends its few bytes before closing; give it a moment, never block for long.
     char buf[16];
     ssize_t n = read(c, buf, sizeof buf);

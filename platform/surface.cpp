@@ -109,9 +109,9 @@ void StretchRows(Surface* dst, const Rect& d, const Surface* src, const Rect& s,
 
 FormatInfo Describe(PixelFormat f) {
   switch (f) {
-    case PixelFormat::RGB565: return {16, 0xF800, 0x07E0, 0x001F};
     case PixelFormat::RGB555: return {16, 0x7C00, 0x03E0, 0x001F};
     case PixelFormat::XRGB8888: return {32, 0xFF0000, 0x00FF00, 0x0000FF};
+    case PixelFormat::RGB565: break;
   }
   return {16, 0xF800, 0x07E0, 0x001F};
 }

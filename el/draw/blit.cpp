@@ -232,7 +232,7 @@ void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
   // Through the Buffer object with GDI: the stretch is placed so that the visible part lands at the
   // Buffer's origin, and GDI leaves out what falls outside the Buffer.
   const int64_t ox = st.x - vis.left, oy = st.y - vis.top;
-  if (ox < INT32_MIN || oy < INT32_MIN) return;  // beyond what GDI can place; not drawn
+  if (ox != static_cast<int32_t>(ox) || oy != static_cast<int32_t>(oy)) return;  // beyond what GDI can place
   plat::Surface* buffer = DrawObject[kObjBuffer].surface;
   if (!buffer) return;
   plat::Dc* bdc = nullptr;

@@ -2,6 +2,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -134,8 +135,7 @@ int32_t Fill(const char* op, const char* name, Found& e, int32_t target) {
   SetSurfaceColorKey(o.surface, key);
   o.colorKey = key;
   const std::string upper = Upper(name);
-  std::memset(o.name, 0, sizeof o.name);
-  std::strncpy(o.name, upper.c_str(), sizeof o.name - 1);
+  std::snprintf(o.name, sizeof o.name, "%s", upper.c_str());
   o.sourceKind = 1;
   o.placement = 2;
   o.width = e.width;
@@ -154,8 +154,7 @@ namespace elDraw {
 
 void SetPackFile(const char* name) {
   std::string path = std::string(elSystem::GetProgramDir(0)) + (name ? name : "");
-  std::strncpy(ImagePackPath, path.c_str(), sizeof ImagePackPath - 1);
-  ImagePackPath[sizeof ImagePackPath - 1] = 0;
+  std::snprintf(ImagePackPath, sizeof ImagePackPath, "%s", path.c_str());
 }
 
 int32_t LoadPack(const char* name, int32_t placement) {

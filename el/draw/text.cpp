@@ -56,8 +56,7 @@ void DescribeFont(int32_t height, int32_t angle, int32_t weight, uint8_t italic,
 }
 
 void SetFaceName(const char* name) {
-  std::memset(FontDesc->lfFaceName, 0, sizeof FontDesc->lfFaceName);
-  std::strncpy(FontDesc->lfFaceName, name, sizeof FontDesc->lfFaceName - 1);
+  std::snprintf(FontDesc->lfFaceName, sizeof FontDesc->lfFaceName, "%s", name);
 }
 
 // Ends the open text span: the old font back into the DC, the span's font deleted, the DC given back.
