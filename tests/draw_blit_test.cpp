@@ -74,6 +74,18 @@ TEST_F(BlitTest, BadRectanglesAndObjectsDrawNothing) {
   for (int32_t i = 0; i < 640 * 480; ++i) ASSERT_EQ(PixelAt(BackSurface, i % 640, i / 640), 0u) << i;
 }
 
+// A blit given no source rectangle copies the whole source.
+TEST_F(BlitTest, ABlitWithoutASourceRectangleCopiesEverything) {
+  const int32_t obj = RandomPicture(64, 64);
+  elDraw::ClearScreen();
+  ASSERT_EQ(BackSurface->BltFast(10, 20, DrawObject[obj].surface, nullptr, 0), plat::DD_OK);
+  for (int32_t y = 0; y < 100; ++y)
+    for (int32_t x = 0; x < 100; ++x) {
+      const bool in = x >= 10 && x < 10 + pw && y >= 20 && y < 20 + ph;
+      ASSERT_EQ(PixelAt(BackSurface, x, y), in ? Src(x - 10, y - 20) : 0u) << x << "," << y;
+    }
+}
+
 // A sprite put again and again takes the run-copy path; it must follow every change of the picture.
 TEST_F(BlitTest, RepeatedKeyedPutsFollowPictureChanges) {
   const int32_t obj = RandomPicture(40, 8);
@@ -175,6 +187,15 @@ void ExpectStretches(BlitTest& t) {
       const uint16_t p = t.Src(i / 2, j / 2);
       ASSERT_EQ(At(100 + i, 100 + j), p ? p : 0xFFFF) << i << "," << j;
     }
+  elDraw::ClearScreenWhite();  // one column wide: one of the source's columns, doubled in height
+  elDraw::PutStretch(5, 5, obj, 0, 0, t.pw, t.ph, 1, 2 * t.ph);
+  bool someColumn = false;
+  for (int32_t k = 0; k < t.pw; ++k) {
+    bool same = true;
+    for (int32_t j = 0; j < 2 * t.ph; ++j) same = same && At(5, 5 + j) == (t.Src(k, j / 2) ? t.Src(k, j / 2) : 0xFFFF);
+    someColumn = someColumn || (same && t.Src(k, 0) + t.Src(k, t.ph - 1) != 0);
+  }
+  ASSERT_TRUE(someColumn);
   const int32_t W = 101, H = 77, l = t.pw / 4, tp = t.ph / 5, r = t.pw, b = t.ph;
   elDraw::ClearScreenWhite();
   elDraw::PutStretch(200, 200, obj, l, tp, r, b, W, H);

@@ -197,6 +197,17 @@ TEST_F(TextTest, TypeTextRevealsOneGlyphAnInterval) {
   }
 }
 
+// Turned text on its own background stays inside its box, whose bottom edge cuts it.
+TEST_F(TextTest, TurnedOpaqueTextStaysInItsBox) {
+  elDraw::SetFont(1, 32, 30, 0, 0, 0);
+  elDraw::SetTextColor(kWhite, kRed, 0);
+  elDraw::DrawTextBox(100, 100, 300, 120, "ああああ", 0);
+  elDraw::EndFont();
+  const int inside = Ink(BackSurface, {100, 100, 300, 120});
+  EXPECT_GT(inside, 400);
+  EXPECT_EQ(Ink(BackSurface, kAll), inside);
+}
+
 // Each output pixel blends the non-black pixels around its source in the double-size strip with the
 // paper under it (5-6-5 screen); the clip rectangle cuts the output on every side without moving it.
 TEST_F(TextTest, SmoothingReducesAndBlendsTheStrip) {
@@ -265,6 +276,7 @@ TEST_F(TextTest, LaidOutTextAlignsWrapsAndMeasures) {
   // Far outside every surface nothing is drawn and nothing overflows.
   const int before = Ink(BackSurface, kAll);
   elDraw::Text(INT32_MAX - 3, INT32_MAX - 3, "ああ");
+  TextDC->TextOut(10, 300, "ab", 0);  // a length of 0 is no text
   elDraw::DrawTextBox(INT32_MAX - 10, 0, INT32_MAX, 100, "ああ", 2);
   elDraw::TextBox(INT32_MAX - 10, INT32_MAX - 10, INT32_MAX, INT32_MAX, "ああ", 0x1FF);
   elDraw::EndFont();

@@ -101,6 +101,25 @@ TEST_F(FilterTest, SmokeRisesAndFades) {
   }
 }
 
+// Runs of averaged pixels follow the noise table from SmokePos, each ended by one pixel moved up unchanged.
+TEST_F(FilterTest, SmokeRunsFollowTheNoiseTable) {
+  const std::vector<uint8_t> saved(NoiseTable, NoiseTable + 10000);
+  for (int i = 0; i < 10000; ++i) NoiseTable[i] = static_cast<uint8_t>((i + 1) % 4);
+  elDraw::ClearScreen();
+  for (int32_t x = 0; x < 64; ++x) reinterpret_cast<uint16_t*>(BackSurface->Row(10))[x] = P5(31, 31, 31);
+  SmokePos = 0;
+  ASSERT_EQ(elDraw::Smoke(0, 0, 64, 20), 1);
+  int counter = 0, pos = 0;
+  for (int32_t r = 1; r < 19; ++r)
+    for (int32_t c = 1; c < 63; ++c) {
+      const bool averaged = counter < NoiseTable[pos];
+      averaged ? ++counter : (counter = 0, ++pos);
+      ASSERT_TRUE(r != 10 || Ch(At(c, 9), 0) == (averaged ? 15u : 31u)) << c;
+    }
+  EXPECT_EQ(SmokePos, pos);
+  std::copy(saved.begin(), saved.end(), NoiseTable);
+}
+
 TEST_F(FilterTest, NoiseAddsAtMostTwoShifted) {
   FillScreen([](int32_t x, int32_t) { return P5(29, 29, static_cast<uint32_t>(x & 31)); });
   NoisePos = 0;

@@ -44,6 +44,13 @@ TEST(Bmp, EveryDepthAndLayout) {
     for (int i = 0; i < 15; ++i)
       EXPECT_EQ(img.pixels[i], name == "c1.bmp" ? (i % 5 + i / 5) % 2 * 0xFFFFFFu : p[(i % 5 + i / 5) % 4]) << name << i;
   }
+  // A field narrower than 8 bits widens by repeating its bits: 5-6-5 grey 0x8410 reads as 84 82 84.
+  std::vector<uint8_t> grey = Seed("c16_565.bmp");
+  const size_t bits = grey[10] | grey[11] << 8;  // the first row stored is the bottom one
+  grey[bits] = 0x10, grey[bits + 1] = 0x84;
+  plat::Image img;
+  ASSERT_TRUE(Decode(grey, &img));
+  EXPECT_EQ(img.pixels[10], 0x848284u);
 }
 
 TEST(Bmp, RefusesWhatItCannotReadAndBoundsThePalette) {
@@ -174,10 +181,11 @@ TEST_F(PackBuildTest, BuildEncodesX1R5G5B5KeepsBlackAndAppendsOrRebuilds) {
   EXPECT_EQ(Pack("built.pak").size(), 63u);
   EXPECT_EQ(elDraw::Convert("built.pak", "", 1), 1u);  // rebuilds
   EXPECT_EQ(Pack("built.pak").size(), 41u);
-  mkdir((ProgramDir() + "pics").c_str(), 0755);  // from a directory, the entry keeps the file's own name
-  WriteProgramFile("pics/inner.bmp", Bmp24(1, 1, [](int32_t, int32_t) { return 0x808080u; }));
+  // From a directory, the entry keeps the file's own name: 表 (UTF-8 on disk) as CP932, its 5C no separator.
+  mkdir((ProgramDir() + "pics").c_str(), 0755);
+  WriteProgramFile("pics/\xE8\xA1\xA8.bmp", Bmp24(1, 1, [](int32_t, int32_t) { return 0x808080u; }));
   ASSERT_EQ(elDraw::Convert("sub.pak", "pics", 1), 1u);
-  EXPECT_EQ(Pack("sub.pak"), (std::vector<uint8_t>{1, 0, 1, 0, 'I', 'N', 'N', 'E', 'R', '.', 'B', 'M', 'P', 0, 0x10, 0x42}));
+  EXPECT_EQ(Pack("sub.pak"), (std::vector<uint8_t>{1, 0, 1, 0, 0x95, 0x5C, '.', 'B', 'M', 'P', 0, 0x10, 0x42}));
   elDraw::SetPackFile("built.pak");  // loads back, channels widened on this 32-bit screen
   const int32_t n = elDraw::LoadPack("second.bmp", 2);
   ASSERT_GT(n, 0);

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -188,6 +189,23 @@ TEST_F(SysInfoTest, DataRootAndNumberFiles) {
   }
   EXPECT_EQ(ReadFile("up.txt"), "42");
   EXPECT_TRUE(elSystem::WriteNumber("..x", 3) == 1 && elSystem::ReadNumber("..x") == 3);  // only looks like one
+  // A full disk: the number is taken in, but the file cannot keep it.
+  unlink("prog/full.txt");
+  ASSERT_EQ(symlink("/dev/full", "prog/full.txt"), 0);
+  EXPECT_EQ(elSystem::WriteNumber("full.txt", 4), 0);
+}
+
+// The clock's time of day, each part asked for alone as well.
+TEST(SystemInfo, TimeOfDay) {
+  uint32_t h = 99, m = 99, s = 99, alone = 99;
+  elSystem::GetTime(&h, &m, &s);
+  elSystem::GetTime(nullptr, &alone, nullptr);
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  const int64_t day = 86400, diff = (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec) - int64_t(h * 3600 + m * 60 + s);
+  EXPECT_TRUE((diff + day) % day <= 2) << h << ":" << m << ":" << s;
+  EXPECT_TRUE(alone == m || alone == (m + 1) % 60) << alone;
 }
 
 // A child process runs first() (taking the lock), then second() runs here. Answers 'y' when the child was
@@ -264,6 +282,7 @@ TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
   EXPECT_FALSE(plat::FindResource("WAVE", "ADDED", &r)) << "found by type and name";
   EXPECT_FALSE(plat::AddResourceFile("MIDI", "GONE", "missing.bin"));
   EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
+  EXPECT_FALSE(plat::FindResource("MIDI", nullptr, &r));
 }
 
 // After a reset no real key is watched: their releases are not counted until one is named.

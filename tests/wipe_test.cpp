@@ -129,6 +129,8 @@ TEST_F(WipeTest, StepsStartsAndRefusals) {
   EXPECT_EQ(elDraw::StartWipe(0, 10, 300.0f, 0), 0);
   EXPECT_EQ(elDraw::StartWipe(1, -1, 300.0f, 0), 0);
   EXPECT_EQ(WipeState, 0);
+  EXPECT_EQ(elDraw::StartWipe(1, 0, 300.0f, 0), 1);  // 0 picks a pattern
+  EXPECT_NE(WipeState, 0);
 }
 
 // Closing never loses the normal rectangle: not when closed twice, nor while a wipe runs.
