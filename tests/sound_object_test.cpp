@@ -216,6 +216,14 @@ TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
     plat::AudioGetSize(Buf(elSound::LoadPack("paku.wav", 1), 0), &size[fresh]);
   }
   EXPECT_EQ(std::vector<uint32_t>(size, size + 2), std::vector<uint32_t>({300, 80}));
+  // A format other than PCM keeps its extra bytes.
+  std::vector<uint8_t> adpcm = PcmFormat(kRate, 4, 1), want2;
+  adpcm[0] = 2, Put16(adpcm, 2), adpcm.insert(adpcm.end(), {0xAB, 0xCD});
+  Put(dir_ + "/x.wav", Riff({{"fmt ", adpcm}, {"data", {5, 6}}}));
+  elSound::AddToPack(Put("sndtest_x.pak", {}).c_str(), (dir_ + "/x.wav").c_str());
+  Put32(want2, 2), want2.insert(want2.end(), {'X', '.', 'W', 'A', 'V', 0}), Put32(want2, 20);
+  want2.insert(want2.end(), adpcm.begin(), adpcm.end()), want2.insert(want2.end(), {5, 6});
+  EXPECT_EQ(testfiles::ReadFile(ProgDir() + "sndtest_x.pak"), want2);
 }
 
 TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {

@@ -115,6 +115,12 @@ TEST_F(Stream, APictureIsDrawnIntoADrawObjectUnclippedAndIntoTheBackScreenClippe
             << "at " << c.x << "," << c.y << ": " << x << "," << y;
       }
   }
+  plat::headless::LoseSurfaces();  // the stream's picture comes back with the screen's
+  elDraw::Restore();
+  elDraw::FillColor(0, 0, 640, 480, 0x1234);
+  elStream::Play();
+  elStream::Draw(10, 10, -1);
+  EXPECT_EQ(drawtest::PixelAt(BackSurface, 12, 12), drawtest::Pixel(Quadrant(2, 2)));
 }
 
 // Sound after a seek starts at the place sought: what is left of the tone shrinks by exactly the
