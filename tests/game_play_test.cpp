@@ -182,6 +182,7 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
     static std::vector<int32_t> assets;
     d.WhenScene(10, [] {
       title = CapturedFrame();
+      EXPECT_EQ(PortCount, 1) << "the synthesizer is the only MIDI port";
       RightClick();  // no menu yet: nothing
     });
     d.Then([] {

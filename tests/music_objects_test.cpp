@@ -16,7 +16,7 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
-const char* const kPiece = "music_objects_test_tune.mid";
+const char* const kPiece = "music_objects_test_tune.mid", *const kLongPiece = "music_objects_test_long.mid";
 const std::string kNoGroup = "elMusic::LoadObject : チャンネルグループ数を超えています";
 const std::string kNoPort = "elMusic::Port : MIDIポートが使えません";
 
@@ -47,6 +47,7 @@ class Music : public ::testing::Test {
     plat::AddResource("MIDI", "EMPTY", tune.data(), 0);
     plat::AddResource("WAVE", "BLIP", wave, sizeof wave);
     musictest::WriteFile(std::string(elSystem::GetProgramDir(0)) + kPiece, tune);
+    musictest::WriteFile(std::string(elSystem::GetProgramDir(0)) + kLongPiece, lng);
   }
   void SetUp() override { SetUp(true, true, false); }
   void SetUp(bool device, bool synthesizer, bool external) {
@@ -202,9 +203,10 @@ TEST_F(Music, TheFilePieceThroughTheSequencerRepeatsOrStopsAtTheWindowsNotificat
   EXPECT_GT(Loud(500), 500);
   EXPECT_EQ(After(600), "playing 1") << "the end is notified, and the piece played again";
   EXPECT_EQ(After(1100), "playing 1");
-  elMusic::PlayFile(kPiece, 0);
+  elMusic::PlayFile(kLongPiece, 0);
   EXPECT_EQ(After(0), "playing 4") << "the earlier play was cut short";
-  EXPECT_EQ(After(1100), " 1") << "ended once: stopped and closed";
+  EXPECT_EQ(After(1100), "playing") << "the new piece lasts two seconds";
+  EXPECT_EQ(After(1000), " 1") << "ended once: stopped and closed";
   EXPECT_EQ(MusicFilePlaying, 0);
   elMusic::PlayFile(kPiece, 1);
   elMusic::Release();
