@@ -196,7 +196,7 @@ void BurstGrains() {
       }
     }
     if (g == nullptr) continue;
-    g->active = 1;
+    g->active = true;
     g->x = 320;
     g->y = 300;
     // The angle is drawn from a 15-bit random number, the generator's range on the platform

@@ -101,6 +101,12 @@ uint32_t FramesNeeded(const Buffer& b, uint32_t frames) {
   return static_cast<uint32_t>(std::min<uint64_t>(span + 2, b.frames));
 }
 
+inline float Sample16(const uint8_t* p) {
+  int16_t s;
+  std::memcpy(&s, p, 2);
+  return s;
+}
+
 // One sample frame as floats on the 16-bit scale.
 template <int Bits, int Channels>
 inline void Fetch(const uint8_t* d, uint32_t i, float& l, float& r) {
@@ -113,14 +119,10 @@ inline void Fetch(const uint8_t* d, uint32_t i, float& l, float& r) {
     }
   } else {
     if constexpr (Channels == 1) {
-      int16_t s;
-      std::memcpy(&s, d + 2 * i, 2);
-      l = r = s;
+      l = r = Sample16(d + 2 * i);
     } else {
-      int16_t s[2];
-      std::memcpy(s, d + 4 * i, 4);
-      l = s[0];
-      r = s[1];
+      l = Sample16(d + 4 * i);
+      r = Sample16(d + 4 * i + 2);
     }
   }
 }

@@ -11,6 +11,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -336,8 +337,10 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
   // the working directory back from the program directory it was opened in.
   s->path = path;
   if (!path.empty() && path[0] != '/') {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr) s->path = std::string(cwd) + "/" + path;
+    if (char* cwd = getcwd(nullptr, 0)) {  // any length (a glibc extension)
+      s->path = std::string(cwd) + "/" + path;
+      std::free(cwd);
+    }
   }
   s->startTime = probe->start_time == AV_NOPTS_VALUE ? 0 : ToUnits(probe->start_time, AV_TIME_BASE_Q);
   if (probe->duration != AV_NOPTS_VALUE && probe->duration > 0)

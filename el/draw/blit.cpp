@@ -46,8 +46,7 @@ int32_t WaveOffset(int32_t row, int32_t divisor, float phase, int32_t amplitude)
 }
 
 void AdvancePhase(float& phase, float speed) {
-  phase += FrameSeconds * speed;
-  if (phase >= 360) phase -= 360;
+  phase = std::fmod(phase + FrameSeconds * speed, 360.0f);  // within one turn, whichever way it moves
 }
 
 void AdvanceRows(float& rows, float scroll, int32_t height) {

@@ -202,8 +202,8 @@ int Reduce(int32_t sl, int32_t st, int32_t sr, int32_t sb, int32_t dx, int32_t d
   int32_t ox0 = 0, oy0 = 0;
   if (dx < cl) ox0 = cl - dx;
   if (dy < ct) oy0 = ct - dy;
-  if (dx + w > cr) w = cr - dx;
-  if (dy + h > cb) h = cb - dy;
+  w = std::min(w, cr - dx);
+  h = std::min(h, cb - dy);
   if (w - ox0 < 0 || h - oy0 < 0) return 0;
   plat::LockedRect lb, lf, ls;
   if (buf->Lock(nullptr, &lb, plat::DDLOCK_WAIT) != plat::DD_OK) return 0;

@@ -354,12 +354,7 @@ void ReleaseObject(int32_t object) {
   s.name[0] = 0;
   s.packed = false;
   s.stream.dataSize = 0;
-  for (int32_t b = 0; b < kSoundBuffers; ++b) {
-    s.volume[b] = 0;
-    s.frequency[b] = 0;
-    s.pan[b] = 0;
-  }
-  DropBuffers(s);
+  DropBuffers(s);  // levels need no reset: a load sets every buffer's afresh
   s.mixCount = 1;
   // A freed slot also goes back to the other free-slot values, so a later load starts clean.
   s.echo = -1;

@@ -181,7 +181,7 @@ void ActivateInput(uint32_t active) {
   if (InputDevices & kInputKeyboard) set(DIKeyboard);
   if (InputDevices & (kInputMousePointer | kInputMouseMotion)) set(DIMouse);
   if (InputDevices & kInputJoysticks) {
-    for (int i = 0; i < JoystickCount && i < kMaxJoysticks; ++i) set(DIJoystick[i]);
+    for (int32_t dev : DIJoystick) set(dev);  // empty slots are passed over
   }
 }
 

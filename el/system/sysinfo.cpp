@@ -80,8 +80,7 @@ char* GetProgramDir(uint32_t useDataRoot) {
   // than cut, which would name its parent or some other directory: the settings files are then
   // refused too, and loaders look in the working directory.
   std::string exe = ExePath();
-  size_t slash = exe.rfind('/');
-  size_t dirLen = slash == std::string::npos ? 0 : slash + 1;
+  size_t dirLen = exe.rfind('/') + 1;  // 0 without a slash: npos + 1 wraps to 0
   if (dirLen >= sizeof ProgramDir) {
     static bool told = false;
     if (!told) std::fprintf(stderr, "oomori: program directory longer than %zu bytes; not used\n", sizeof ProgramDir - 1);
