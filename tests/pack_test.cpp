@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,7 @@ TEST_F(PackBuildTest, BuildEncodesX1R5G5B5KeepsBlackAndAppendsOrRebuilds) {
   EXPECT_EQ(elDraw::Convert("built.pak", "", 1), 1u);  // rebuilds
   EXPECT_EQ(Pack("built.pak").size(), 41u);
   // From a directory, the entry keeps the file's own name: 表 (UTF-8 on disk) as CP932, its 5C no separator.
+  std::filesystem::remove_all(ProgramDir() + "pics");  // nothing left from an earlier run
   mkdir((ProgramDir() + "pics").c_str(), 0755);
   WriteProgramFile("pics/\xE8\xA1\xA8.bmp", Bmp24(1, 1, [](int32_t, int32_t) { return 0x808080u; }));
   ASSERT_EQ(elDraw::Convert("sub.pak", "pics", 1), 1u);
