@@ -179,7 +179,7 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
   hl::AttachJoystick(), hl::AttachJoystick(), StartActive();
   QueueModel m;
   const uint8_t kScans[] = {0x1E, 0x2A, 0x36, 0x30, 0x1F};
-  const int kRaws[] = {-32768, -24576, -16000, 0, 16000, 24576, 32767}, kAxes[] = {0, 1, 3, 5, 6};
+  const int kRaws[] = {-32768, -24576, -16000, 0, 16000, 24576, 32767}, kAxes[] = {0, 1, 2, 3, 5, 6};
   const int kPovs[] = {-1, 0, 9000, 27000}, kJoyButtons[] = {0, 1, 5, 31}, kWatched[] = {0x1E, 268, 4096, 8192, 561};
   const uint32_t kMsgs[] = {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP, plat::WM_RBUTTONDOWN, plat::WM_RBUTTONUP,
                             plat::WM_KEYDOWN, plat::WM_KEYUP}, kVks[] = {13, 'Z', 'Q', 16};
