@@ -24,6 +24,7 @@
 #include "platform/headless/display_headless.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
+#include "platform/headless/headless_input.h"
 #include "platform/midi.h"
 #include "platform/resources.h"
 #include "tests/support/files.h"
@@ -183,6 +184,7 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
     d.WhenScene(10, [] {
       title = CapturedFrame();
       EXPECT_EQ(PortCount, 1) << "the synthesizer is the only MIDI port";
+      EXPECT_FALSE(plat::headless::ImeOn()) << "no input method over the game";
       RightClick();  // no menu yet: nothing
     });
     d.Then([] {

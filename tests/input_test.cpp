@@ -405,10 +405,12 @@ TEST_F(InputTest, MissingDevicesAreReportedAndTheFrameGoesOn) {
     EXPECT_TRUE(box.text == "elSystem::Init : DirectInputが使用できません" && box.caption == "エラー発生" && ErrorFlag);
   elSystem::ActivateInput(1), hl::KeyPress(0x1E);
   EXPECT_TRUE(Frame().empty());
-  hl::SetInputServiceRefused(false);
+  hl::SetInputServiceRefused(false), elSystem::SetSysKeyMode(1);
   StartActive();
   hl::MouseButton(1, true);
   EXPECT_EQ(Frame(), std::vector<int>{269});
+  elSystem::WindowProc(plat::WM_SYSKEYDOWN, 18, 0);
+  EXPECT_EQ(KeyHeld, 0u) << "a new set-up swallows system keys again";
 }
 
 TEST_F(InputTest, ServiceRefusesBadCalls) {

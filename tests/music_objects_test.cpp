@@ -119,7 +119,9 @@ TEST_F(Music, LevelsActOnTheSynthesizersMusicOnlyWhichFollowsPortChangesAndResto
   const int loud = Loud(200);
   elMusic::SetVolume(-20);
   EXPECT_LT(Loud(100), loud / 5);
-  elMusic::SetFrequency(100);  // steps of 100 Hz from the buffer's own rate
+  elMusic::ShiftFrequency(1);  // steps of 100 Hz from the buffer's own rate
+  EXPECT_EQ(SoundObject[0].frequency[0], 22150u);
+  elMusic::SetFrequency(100);
   EXPECT_EQ(SoundObject[0].frequency[0], 32050u);
   // Another port: one group, nothing heard, no levels; sound object 0 stays taken.
   ASSERT_EQ(elMusic::Port(1, 2, 44, 16, 0), 1);
