@@ -449,6 +449,10 @@ TEST_F(Sound, MixerInvalidCallsAreRefusedAndChangeNothing) {
     EXPECT_EQ(plat::AudioCreateBuffer(flags, bytes, fmt.data(), size, &b), result);
     EXPECT_EQ(b, 0u);
   }
+  for (uint32_t rate : {100u, 100000u}) {  // the rates at either end are taken
+    EXPECT_EQ(plat::AudioCreateBuffer(kCtrl, 100, PcmFormat(rate, 8, 1).data(), 16, &b), plat::kAudioOk) << rate;
+    plat::AudioReleaseBuffer(b);
+  }
   b = Make(Ramp(10));
   ASSERT_EQ(plat::AudioCreateBuffer(plat::kAudioStatic, 16, f.data(), 16, &fixed), plat::kAudioOk);
   void *p1 = nullptr, *p2 = nullptr;
