@@ -293,6 +293,12 @@ TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
   elSystem::SetWatchKey(13);
   for (uintptr_t key : {13, 16, 1, 13}) elSystem::WindowProc(plat::WM_KEYUP, key, 0);
   EXPECT_TRUE(elSystem::GetWatchCount() == 2 && ShiftToggle == 1);  // shift's release toggles, no other
+  // Double clicks are noted unless input is locked.
+  for (uint32_t locked : {1u, 0u}) {
+    InputLocked = locked, LButtonDblClk = RButtonDblClk = 0;
+    for (uint32_t m : {plat::WM_LBUTTONDBLCLK, plat::WM_RBUTTONDBLCLK}) elSystem::WindowProc(m, 0, 0);
+    EXPECT_TRUE(LButtonDblClk == !locked && RButtonDblClk == !locked) << locked;
+  }
   // Full screen hides the pointer over the window; losing the foreground shows it again.
   FullScreen = 1, MessageBoxUp = 0, CursorShown = 0;
   EXPECT_TRUE(elSystem::WindowProc(plat::WM_SETCURSOR, 0, 0) == 1 && !hl::CursorVisible());
