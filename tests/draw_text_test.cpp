@@ -206,6 +206,15 @@ TEST_F(TextTest, TurnedOpaqueTextStaysInItsBox) {
   const int inside = Ink(BackSurface, {100, 100, 300, 120});
   EXPECT_GT(inside, 400);
   EXPECT_EQ(Ink(BackSurface, kAll), inside);
+  // Level, the background spans the text's extent exactly.
+  elDraw::ClearScreen();
+  Font(16);
+  elDraw::SetTextColor(kWhite, kRed, 0);
+  elDraw::Text(100, 300, "ab");
+  const int32_t w = Extent("ab").cx;
+  elDraw::EndFont();
+  EXPECT_EQ(Ink(BackSurface, {0, 300, 640, 301}), w);
+  EXPECT_TRUE(At(100, 300) == Px(kRed) && At(99 + w, 300) == Px(kRed));
 }
 
 // Each output pixel blends the non-black pixels around its source in the double-size strip with the
