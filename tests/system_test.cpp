@@ -300,7 +300,10 @@ TEST(WatchedKey, NoneAfterAResetThenOnlyTheNamedOne) {
     EXPECT_TRUE(LButtonDblClk == !locked && RButtonDblClk == !locked) << locked;
   }
   // Full screen hides the pointer over the window; losing the foreground shows it again.
+  FullScreen = 0;
+  EXPECT_EQ(elSystem::IsWindowed(), 1);
   FullScreen = 1, MessageBoxUp = 0, CursorShown = 0;
+  EXPECT_EQ(elSystem::IsWindowed(), 0);
   EXPECT_TRUE(elSystem::WindowProc(plat::WM_SETCURSOR, 0, 0) == 1 && !hl::CursorVisible());
   elSystem::WindowProc(plat::WM_ACTIVATEAPP, 0, 0);
   EXPECT_TRUE(CursorShown == 1 && hl::CursorVisible());
