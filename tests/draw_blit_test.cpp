@@ -269,6 +269,11 @@ TEST_F(BlitTest, WavesAndRows) {
   elDraw::PutWave(100, 100, 7, 0, 0.0f, obj, 5, 10, 35, 30, 0);
   FrameSeconds = 0.0f;
   expectRows(100, 20, [](int32_t k) { return 10 + k; }, [&](int32_t k) { return wave(20 + k, 7); });
+  elDraw::PutWaveBand(300, 310, 0, 0, 0.0f, 0.0f, obj, 7, 0, 8, 40);  // a band one column wide
+  bool column7 = false;
+  for (int32_t r = 0; r < 40; ++r) column7 = column7 || At(0, 305) == Coded(7, r);
+  EXPECT_TRUE(column7);
+  for (int32_t x = 0; x < 640; x += 37) ASSERT_EQ(At(x, 305), At(0, 305)) << x;
 }
 
 }  // namespace

@@ -283,6 +283,8 @@ TEST(Resources, AddedFromFilesAreFoundWithTheirBytes) {
   EXPECT_FALSE(plat::AddResourceFile("MIDI", "GONE", "missing.bin"));
   EXPECT_FALSE(plat::FindResource("MIDI", "GONE", &r));
   EXPECT_FALSE(plat::FindResource("MIDI", nullptr, &r));
+  plat::AddResource("MIDI", "NOBYTES", nullptr, 1);  // a size without its bytes adds nothing
+  EXPECT_FALSE(plat::FindResource("MIDI", "NOBYTES", &r));
 }
 
 // After a reset no real key is watched: their releases are not counted until one is named.
