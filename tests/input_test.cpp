@@ -413,6 +413,19 @@ TEST_F(InputTest, MissingDevicesAreReportedAndTheFrameGoesOn) {
   EXPECT_EQ(KeyHeld, 0u) << "a new set-up swallows system keys again";
 }
 
+// A lost device drops what it held; the next read takes it back, and input arrives as before.
+TEST_F(InputTest, ALostDeviceIsTakenBackAtOnce) {
+  StartActive();
+  hl::KeyPress(0x1F);
+  const std::vector<int> press = Frame();
+  ASSERT_FALSE(press.empty());
+  hl::KeyPress(0x1E);
+  hl::LoseInputDevice(in::kKeyboard);
+  EXPECT_TRUE(Frame().empty());
+  hl::KeyPress(0x1F);
+  EXPECT_EQ(Frame(), press);
+}
+
 TEST_F(InputTest, ServiceRefusesBadCalls) {
   ASSERT_EQ(in::Open(), in::kOk);
   in::Record rec[4];
