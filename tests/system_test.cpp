@@ -87,6 +87,7 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
   hl::AdvanceMs(1000000);
   EXPECT_EQ(elSystem::CheckWait(3), 0);  // out of use
   EXPECT_TRUE(elSystem::Init() && elSystem::CheckWait(1) == 0 && elSystem::CheckWait(10) == 0);  // all out of use
+  EXPECT_TRUE(elSystem::CheckWait(-1) == 1 && elSystem::CheckWait(11) == 1);  // no such slot: passed, nothing read
 }
 
 TEST(ErrorReport, BoxesBeepFlagAndLog) {
