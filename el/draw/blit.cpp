@@ -229,9 +229,9 @@ void PutStretch(int32_t x, int32_t y, int32_t object, int32_t left, int32_t top,
     return;
   }
   // Through the Buffer object with GDI: the stretch is placed so that the visible part lands at the
-  // Buffer's origin, and GDI leaves out what falls outside the Buffer.
+  // Buffer's origin, and GDI leaves out what falls outside the Buffer. The visible part starts inside
+  // the stretch, so -width < ox, oy <= 0: the offsets fit GDI's 32 bits.
   const int64_t ox = st.x - vis.left, oy = st.y - vis.top;
-  if (ox != static_cast<int32_t>(ox) || oy != static_cast<int32_t>(oy)) return;  // beyond what GDI can place
   plat::Surface* buffer = DrawObject[kObjBuffer].surface;
   if (!buffer) return;
   plat::Dc* bdc = nullptr;

@@ -122,6 +122,12 @@ int EnumDevice(void* /*guid*/, char* /*description*/, char* /*name*/, void* cont
 
 int Screen(int32_t width, int32_t height, int32_t placement) {
   (void)placement;  // every surface lives in plain memory here; the placement table has nothing to choose
+  // Set up again over a live screen: what this set-up makes anew is given back first. The game's own
+  // pictures stay (Release or Restore decides their fate), and so does the window.
+  for (int32_t n = 0; n < kInternalObjects; ++n)
+    if (DrawObject[n].surface) elDraw::detail::ResetObject(n);
+  elDraw::detail::DeleteSurface(PrimarySurface);
+  elDraw::detail::DeleteSurface(BackSurface);
   DDraw = false;
   PrimarySurface = nullptr;
   BackSurface = nullptr;

@@ -49,7 +49,7 @@ uint32_t ReadDevice(int32_t device, uint32_t at) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     uint32_t count = kEventQueueSize - at;
     if (in::GetDeviceData(device, sizeof(InputRecord), &EventQueue[at], &count) == in::kOk)
-      return std::min(count, kEventQueueSize - at);
+      return count;  // never more than the room offered
     in::Acquire(device);
   }
   return 0;
