@@ -105,8 +105,10 @@ TEST_F(ScreenTest, FailuresReportTheirBox) {
     bool noDevice;
     int32_t alt2;
     const char* box;
+    int32_t last;  // the depth tried last
   };
-  for (const Case& c : {Case{false, 24, "elDraw::Screen : 解像度が変更できません"}, Case{true, 0, "elDraw::Screen : DirectDrawが使用できません"}}) {
+  const char* const kNoMode = "elDraw::Screen : 解像度が変更できません";
+  for (const Case& c : {Case{false, 24, kNoMode, 24}, Case{false, 0, kNoMode, 32}, Case{true, 0, "elDraw::Screen : DirectDrawが使用できません", 16}}) {
     elDraw::Release();
     plat::headless::Reset();
     plat::headless::ResetDisplay();
@@ -118,7 +120,7 @@ TEST_F(ScreenTest, FailuresReportTheirBox) {
     EXPECT_EQ(LastBox(), c.box);
     EXPECT_EQ(plat::headless::Boxes().size(), 1u);
     EXPECT_EQ(BackSurface, nullptr);
-    EXPECT_EQ(ColorDepth, c.noDevice ? 16 : 24);  // the depth tried last
+    EXPECT_EQ(ColorDepth, c.last);
   }
   // A fresh system state has no window yet: full screen is refused.
   elDraw::Release();
