@@ -75,6 +75,20 @@ TEST_F(RotateTest, WholeTurnsAreKeyedPutsAndHalfTurnsMirror) {
         [](const std::vector<uint16_t>& p, int32_t w, int32_t, int32_t i, int32_t j) { return Px(p, w, j, w - 1 - i); });
 }
 
+// A whole turn blended lands as PutBlend lands, at any alpha.
+TEST_F(RotateTest, AWholeTurnBlendsAsPutBlendDoes) {
+  const int32_t obj = MakeObject(40, 30, [](int32_t x, int32_t y) { return static_cast<uint16_t>(x * 1637 + y * 331 + 1); });
+  for (int32_t alpha : {5, 16, 27}) {
+    std::vector<uint16_t> shots[2];
+    for (int k = 0; k < 2; ++k) {
+      FillScreen([](int32_t x, int32_t y) { return P5(x & 31, y & 31, (x + y) & 31); });
+      k ? elDraw::PutBlend(100, 100, alpha, obj, 0, 0, 40, 30) : elDraw::PutRotateBlend(100, 100, 140, 130, 0, alpha, obj, 0, 0, 40, 30);
+      for (int32_t i = 0; i < 50 * 40; ++i) shots[k].push_back(At(95 + i % 50, 95 + i / 50));
+    }
+    EXPECT_EQ(shots[0], shots[1]) << alpha;
+  }
+}
+
 // Any angle: each destination pixel shows the source pixel under its centre turned about the middle,
 // with sine and cosine from the table (scaled by 360).
 TEST_F(RotateTest, AnyAngleShowsThePixelUnderEachTurnedCentre) {
