@@ -87,7 +87,9 @@ TEST_F(Music, ObjectsPlayTogetherOnTheirOwnGroupsOnceOrRepeating) {
   ASSERT_EQ(elMusic::LoadObject("HALF"), 4);
   elMusic::Play(3, 0);
   elMusic::Play(4, 1);
-  musictest::Pull(3000, 22050);
+  musictest::Pull(1800, 22050);
+  EXPECT_EQ(Voices({48}), "-") << "once: the half second and its release are over";
+  musictest::Pull(1200, 22050);
   EXPECT_EQ(Voices({0, 32}), "--");
   EXPECT_EQ(Voices({48, 64}), "-+") << "once, then silent; repeating, still there after six rounds";
   elMusic::Play(3, 1);
