@@ -79,7 +79,7 @@ TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {
     EXPECT_TRUE(elSystem::InitWait(slot) == 0 && LastBox() == "elSystem::InitWait : ウェイトNoが範囲外です|エラー発生|4144");
   }
   EXPECT_EQ(elSystem::CheckWait(7), 1);  // never set: passed
-  EXPECT_TRUE(elSystem::SetWait(10, 500) && elSystem::SetWait(1, 0) && elSystem::InitWait(3));
+  EXPECT_TRUE(elSystem::SetWait(10, 500) == 1 && elSystem::SetWait(1, 0) == 1 && elSystem::InitWait(3) == 1);
   hl::AdvanceMs(499);
   EXPECT_TRUE(elSystem::CheckWait(10) == 0 && elSystem::CheckWait(1) == 1);
   hl::AdvanceMs(1);
