@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The installed game: installs the build into a staging directory (DESTDIR), validates the menu entry
-# and the AppStream data, and starts the installed launcher under Xvfb (1920 x 1080) with a fresh home:
-# full screen, ended with Escape; then --window, ended with SIGHUP. Each run must keep rank.dat in the
+# The installed game in a real X window: installs the build into a staging directory (DESTDIR),
+# validates the menu entry and the AppStream data, and starts the installed launcher under Xvfb
+# (1920 x 1080) with a fresh home: without a display; full screen, ended with Escape; then --window,
+# where five bowls are eaten with the mouse, ended with SIGHUP. Each run must keep rank.dat in the
 # player's data directory, never in the working directory.
 # Usage: bash tests/install_test.sh <build dir>
 set -u
@@ -48,6 +49,14 @@ unset XDG_DATA_HOME
 printf 'leak:libdbus-1.so\n' >"$WORK/lsan.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$WORK/lsan.supp"
 cd "$WORK/cwd"
+
+# No display at all: the game must not run unseen but end at once with a one-line reason and a
+# failure status. It shares the runtime directory with the runs below, which could not start if the
+# single-instance lock were still held.
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 10 "$P/bin/oomori" >/dev/null 2>"$WORK/nodisplay.err"
+status=$?
+check "without a display the game ends at once with a failure status" "$status != 0 && $status != 124"
+check "without a display one line on stderr says why" "$(wc -l <"$WORK/nodisplay.err") == 1"
 
 start() {  # start ARGS...: the installed launcher in the background; sets GPID and WID
   "$P/bin/oomori" "$@" >"$WORK/game.log" 2>&1 &
@@ -124,8 +133,47 @@ for _ in $(seq 20); do
   awk "BEGIN { exit !($(mean window_menu "$PANEL") > $(mean window "$PANEL") + 0.1) }" && { lit=1; break; }
 done
 check "menu panel lightens in the window" "$lit == 1"
+
+# A game of five bowls, the screen at twice the game's scale. click BUTTON X Y: at the game's (x, y).
+click() { xdotool mousemove $((X + 2 * $2)) $((Y + 2 * $3)) click "$1"; }
+# until_shown COND GEOMETRY TRIES: screenshots until the region (in the game's pixels) compared with
+# the same region of $WORK/ref.png gives an RMS difference for which COND ("> 0.05") holds. The
+# scenes count frames, so waiting on what is shown keeps the test right on a slow machine.
+until_shown() {
+  local w h x y g _
+  IFS='x+' read -r w h x y <<<"$2"
+  g=$((2 * w))x$((2 * h))+$((X + 2 * x))+$((Y + 2 * y))
+  convert "$WORK/ref.png" -crop "$g" +repage "$WORK/ref_a.png" || fail "crop of the reference"
+  for _ in $(seq "$3"); do
+    shot now
+    convert "$WORK/now.png" -crop "$g" +repage "$WORK/now_a.png" &&
+      awk "BEGIN { exit !($(compare -metric RMSE "$WORK/ref_a.png" "$WORK/now_a.png" null: 2>&1 |
+        sed -n 's/.*(\(.*\)).*/\1/p') $1) }" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# The ready scene, then the play scene, whose countdown appears at the top left.
+click 1 320 240
+shot ref
+until_shown "> 0.05" 120x40+10+10 200 || fail "the countdown of the play scene never appeared"
+shot ref  # the full bowl on the table: its lowest layer of rice
+for _ in 1 2 3 4 5; do
+  click 1 320 240
+  until_shown "> 0.05" 100x25+270+295 50 || fail "a left click did not eat the bowl"
+  click 3 320 240
+  until_shown "< 0.05" 100x25+270+295 50 || fail "a right click did not bring a full bowl"
+done
+# The rest of the 30 seconds and the time-up scene (about 4 s): the result's white speech box.
+sleep 31
+shot result
+check "the result's speech box is white" "$(mean result 540x12+$((X + 610))+$((Y + 602))) > 0.97"
+click 1 320 240
 kill -HUP "$GPID"
 finish SIGHUP
-check "rank.dat (40 bytes) written at exit in \$XDG_DATA_HOME/oomori" "$(stat -c %s "$WORK/data/oomori/rank.dat" 2>/dev/null || echo 0) == 40"
+# rank.dat: 5 bowls (50) first, the other places empty, with their check values.
+read -r -a v < <(od -An -v -t d4 "$WORK/data/oomori/rank.dat" 2>/dev/null | tr -s ' \n' ' ')
+check "rank.dat in \$XDG_DATA_HOME/oomori holds the game of five bowls" \
+  "${#v[@]} == 10 && ${v[0]} == 50 && ${v[1]} == -1 && ${v[4]} == -1 && ${v[5]} == $((50 ^ 0x96))"
 [ -e "$WORK/cwd/rank.dat" ] && fail "rank.dat written in the working directory"
 echo "PASS"
