@@ -597,3 +597,28 @@ TEST(Game, FailedPictureLoadsDrawNothing) {
   });
   EXPECT_EQ(r.status, 0);
 }
+
+// A scene change cancels a running wipe (the whole screen shows again), but leaves a closed screen closed.
+TEST(Game, SceneChangeCancelsARunningWipeButNotAClosedScreen) {
+  using Clip = std::vector<int32_t>;
+  static auto clip = [] { return Clip{ClipLeft, ClipTop, ClipRight, ClipBottom}; };
+  RunResult r = RunGame([](Driver& d) {
+    d.WhenScene(10, [] { EXPECT_EQ(elDraw::StartWipe(0, 7, 0.0f, 0), 1); });
+    d.AfterFrames(2, [] {
+      EXPECT_NE(clip(), (Clip{0, 0, 640, 480})) << "the wipe is still opening";
+      SceneNo = 40;  // the ranking screen
+    });
+    d.Then([] {
+      EXPECT_EQ(clip(), (Clip{0, 0, 640, 480}));
+      EXPECT_EQ(WipeState, 0);
+      elDraw::CloseScreen();
+      SceneNo = 10;
+    });
+    d.Then([] {
+      EXPECT_EQ(clip(), (Clip{0, 0, 0, 0}));
+      EXPECT_EQ(WipeState, -1);
+      PressEscape();
+    });
+  });
+  EXPECT_EQ(r.status, 0);
+}
