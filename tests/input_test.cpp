@@ -228,7 +228,7 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
       if (kind == 1) m.Move(pick(19) - 9, pick(19) - 9);
       if (kind == 2) m.Button(pick(5), pick(2));
       if (kind == 3) m.Wheel(pick(2) ? 120 : -3);
-      if (kind == 4) m.Axis(j, kAxes[pick(5)], kRaws[pick(7)]);
+      if (kind == 4) m.Axis(j, kAxes[pick(6)], kRaws[pick(7)]);
       if (kind == 5) m.JoyButton(j, kJoyButtons[pick(4)], pick(2));
       if (kind == 6) m.Pov(j, kPovs[pick(4)]);
     }
@@ -274,8 +274,10 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
         modelSeen.push_back(modelWords[w] = NextWord(modelWords[w], kWatched[w], got.back(), !m.pointerMode));
       }
     }
-    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i)  // scaled axes may round either way
-      if (want[i].code >= 8192 && want[i].code < 8224 && std::abs(want[i].value - got[i].value) <= 1) want[i].value = got[i].value;
+    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) {  // scaled axes may round either way, but
+      const bool end = std::abs(want[i].value) == 1000 || want[i].value == 65535;  // not at the ends of their travel
+      if (want[i].code >= 8192 && want[i].code < 8224 && !end && std::abs(want[i].value - got[i].value) <= 1) want[i].value = got[i].value;
+    }
     ASSERT_EQ(Show(got), Show(want));
     ASSERT_EQ(seenWords, modelSeen);
     // After the end of a walk the next call answers 0, or the empty event anew.
