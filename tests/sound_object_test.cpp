@@ -287,6 +287,9 @@ TEST_F(Sound, StreamsPlayEverySampleInOrderThroughAPauseAndStopAtTheirEnd) {
   const std::vector<uint8_t> data = Pattern(kRate * 10), shortData = Pattern(kRate * 49 / 10);
   Pack({{"ten.wav", data}, {"short.wav", shortData}});
   int s = elSound::LoadStream("short.wav", 0), o = elSound::LoadStream("ten.wav", 0);
+  elSound::SetVolume(o, -10, -2);  // the buffer whose turn it is: a stream's only one, from the start
+  EXPECT_EQ(Levels(o, 0)[2], -1000);
+  elSound::ResetVolume(o, -1);
   elSound::Play(s, -1);  // under five seconds: a plain object, played whole
   EXPECT_EQ(FirstDifference(Listen(s, 60 * 6), shortData), shortData.size());
   elSound::Play(o, -1);
