@@ -125,6 +125,15 @@ TEST_F(Music, LevelsActOnTheSynthesizersMusicOnlyWhichFollowsPortChangesAndResto
   EXPECT_EQ(SoundObject[0].frequency[0], 22150u);
   elMusic::SetFrequency(100);
   EXPECT_EQ(SoundObject[0].frequency[0], 32050u);
+  auto levels = [] { return std::vector<int64_t>{SoundObject[0].frequency[0], SoundObject[0].pan[0], SoundObject[0].volume[0]}; };
+  elMusic::ResetFrequency(), elMusic::ShiftPan(5), elMusic::ShiftPan(2), elMusic::ShiftVolume(-3);
+  EXPECT_EQ(levels(), (std::vector<int64_t>{22050, 700, -2300}));
+  elMusic::PanRight();
+  const int64_t right = levels()[1];
+  elMusic::SetPan(-7), elMusic::ShiftVolume(3);
+  EXPECT_EQ(levels(), (std::vector<int64_t>{22050, -700, -2000}));
+  elMusic::ResetPan();
+  EXPECT_EQ(right + levels()[1], 10000);
   // Another port: one group, nothing heard, no levels; sound object 0 stays taken.
   ASSERT_EQ(elMusic::Port(1, 2, 44, 16, 0), 1);
   EXPECT_EQ(std::vector<int32_t>(PortSettings, PortSettings + 4), (std::vector<int32_t>{1, 2, 44100, 16}));
