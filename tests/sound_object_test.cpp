@@ -174,6 +174,16 @@ TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
   };
   EXPECT_EQ((elSound::Restore(), hl::AudioOpenCount()), opens + 1);  // a new device
   check();
+  // PlaySync has the device to itself for the while: a sound that no device plays out is given up
+  // a second after its length; a file that cannot be read is no wait. The objects come back.
+  Put("sndtest_sync.wav", Wave(std::vector<uint8_t>(kRate / 2, 128)));
+  for (auto [file, ms] : {std::pair<std::string, double>{"sndtest_sync.wav", 1500}, {"sndtest_none.wav", 0}}) {
+    const uint64_t t0 = hl::NowMicros();
+    elSound::PlaySync((ProgDir() + file).c_str());
+    const double waited = (hl::NowMicros() - t0) / 1000.0;  // in sleeps of 10 ms
+    EXPECT_TRUE(waited >= ms && waited < ms + 10) << file << " " << waited;
+    check();
+  }
   plat::AudioFormat f{};
   EXPECT_EQ(elSound::SelectFormat(2, 22, 16) + plat::AudioGetPrimaryFormat(&f), 1);
   EXPECT_EQ(f.avgBytesPerSec, 22050u * 4);
