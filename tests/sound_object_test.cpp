@@ -176,8 +176,8 @@ TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
   check();
   // PlaySync has the device to itself for the while: a sound that no device plays out is given up
   // a second after its length; a file that cannot be read is no wait. The objects come back.
-  Put("sndtest_sync.wav", Wave(std::vector<uint8_t>(kRate / 2, 128)));
-  for (auto [file, ms] : {std::pair<std::string, double>{"sndtest_sync.wav", 1500}, {"sndtest_none.wav", 0}}) {
+  Put("sndtest_sync.wav", Wave(std::vector<uint8_t>(kRate, 128)));
+  for (auto [file, ms] : {std::pair<std::string, double>{"sndtest_sync.wav", 2000}, {"sndtest_none.wav", 0}}) {
     const uint64_t t0 = hl::NowMicros();
     elSound::PlaySync((ProgDir() + file).c_str());
     const double waited = (hl::NowMicros() - t0) / 1000.0;  // in sleeps of 10 ms
