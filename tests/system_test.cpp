@@ -196,7 +196,7 @@ TEST_F(SysInfoTest, DataRootAndNumberFiles) {
   EXPECT_EQ(elSystem::WriteNumber("full.txt", 4), 0);
 }
 
-// The clock's time of day, each part asked for alone as well.
+// The clock's time of day, each part asked for alone as well, and the date.
 TEST(SystemInfo, TimeOfDay) {
   uint32_t h = 99, m = 99, s = 99, alone = 99;
   elSystem::GetTime(&h, &m, &s);
@@ -207,6 +207,11 @@ TEST(SystemInfo, TimeOfDay) {
   const int64_t day = 86400, diff = (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec) - int64_t(h * 3600 + m * 60 + s);
   EXPECT_TRUE((diff + day) % day <= 2) << h << ":" << m << ":" << s;
   EXPECT_TRUE(alone == m || alone == (m + 1) % 60) << alone;
+  uint32_t y = 0, mo = 0, d = 0;
+  char wd[3] = {};
+  elSystem::GetDate(&y, &mo, &d, wd);
+  const char* const days[] = {"日", "月", "火", "水", "木", "金", "土"};
+  EXPECT_TRUE(y == tm.tm_year + 1900u && mo == tm.tm_mon + 1u && d == unsigned(tm.tm_mday) && std::string(wd) == days[tm.tm_wday]);
 }
 
 // A child process runs first() (taking the lock), then second() runs here. Answers 'y' when the child was
