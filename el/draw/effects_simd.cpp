@@ -112,7 +112,15 @@ constexpr int64_t kSearchPixels = 16384;
 }  // namespace
 
 AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels) {
-  AlphaPlan plan{{c[0], c[1], c[2]}, {alpha[0], alpha[1], alpha[2]}, false, {}, {}, {}};
+  AlphaPlan plan{{c[0], c[1], c[2]}, {alpha[0], alpha[1], alpha[2]}, false, true, {}, {}, {}, {}};
+  for (int ch = 0; ch < 3; ++ch) {
+    const float a = alpha[ch], b = 1.0f - a;
+    const float sa = std::ldexp(a, -c[ch].shift), sb = std::ldexp(b, -c[ch].shift);
+    plan.scaled[ch][0] = sa, plan.scaled[ch][1] = sb;
+    // Scaling must be exact (not for alphas near the smallest floats) for the products to stay.
+    if (!(a >= 0.0f && a <= 1.0f) || std::ldexp(sa, c[ch].shift) != a || std::ldexp(sb, c[ch].shift) != b)
+      plan.unit = false;
+  }
   // Multiples of 1/1024 in 0..1 need no search: with a = p / 1024 both products and their sum are
   // exact in single precision (every numerator stays below 2^24) and lie in 0..max, so the formula
   // is exactly (x p + y (1024 - p)) >> 10.

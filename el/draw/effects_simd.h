@@ -31,12 +31,15 @@ struct FullChannel {
   uint16_t shift;
 };
 // How a put of given alphas runs: in 16-bit fixed point, (s p + d q + c) >> 10 per channel, where
-// that was shown equal to the formula for every pair of channel values; else in single precision.
+// that was shown equal to the formula for every pair of channel values; else in single precision,
+// where alphas all in 0..1 (unit) go with alpha and 1 - alpha scaled down by the channel's shift
+// (exactly: scaled[ch] times 2^shift gives them back).
 struct AlphaPlan {
   FullChannel ch[3];
   float alpha[3];
-  bool fixed;
+  bool fixed, unit;
   uint16_t p[3], q[3], c[3];
+  float scaled[3][2];
 };
 // pixels: the size of the put, which decides whether a search for the fixed-point form pays.
 AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels);
