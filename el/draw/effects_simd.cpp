@@ -1,7 +1,8 @@
-// Row kernels of the per-pixel effects: the kernels of effects_simd_rows.h built twice, for 16-byte
-// vectors (SSE2, always there on x86-64; plain vector code elsewhere) and on x86-64 also for AVX2
-// with 32-byte vectors, which is picked at load time where the processor has it. They work on the
-// channels in lanes of their own, so no table is read per pixel; the tables stay the reference.
+// Row kernels of the per-pixel effects: the kernels of effects_simd_rows.h built for 16-byte vectors
+// (SSE2, always there on x86-64; plain vector code elsewhere) and on x86-64 also for AVX2 with
+// 32-byte and AVX-512 with 64-byte vectors, the widest the processor has picked at load time. They
+// work on the channels in lanes of their own, so no table is read per pixel; the tables stay the
+// reference.
 #include "el/draw/effects_simd.h"
 
 #include <algorithm>
@@ -20,7 +21,6 @@ namespace narrow {
 constexpr int kLanes = 8;
 typedef uint16_t V __attribute__((vector_size(16), aligned(2), may_alias));
 typedef int16_t S __attribute__((vector_size(16), aligned(2), may_alias));
-typedef uint16_t H __attribute__((vector_size(8)));
 typedef float F __attribute__((vector_size(16)));
 typedef int32_t I __attribute__((vector_size(16)));
 #include "el/draw/effects_simd_rows.h"
@@ -33,30 +33,55 @@ namespace wide {
 constexpr int kLanes = 16;
 typedef uint16_t V __attribute__((vector_size(32), aligned(2), may_alias));
 typedef int16_t S __attribute__((vector_size(32), aligned(2), may_alias));
-typedef uint16_t H __attribute__((vector_size(16)));
 typedef float F __attribute__((vector_size(32)));
 typedef int32_t I __attribute__((vector_size(32)));
 #include "el/draw/effects_simd_rows.h"
 }  // namespace wide
 #pragma GCC pop_options
+// AVX-512 brings fused multiply-adds, which the compiler would otherwise contract the alpha
+// products into: they must round one by one.
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw")
+#pragma GCC optimize("fp-contract=off")
+namespace wider {
+constexpr int kLanes = 32;
+typedef uint16_t V __attribute__((vector_size(64), aligned(2), may_alias));
+typedef int16_t S __attribute__((vector_size(64), aligned(2), may_alias));
+typedef float F __attribute__((vector_size(64)));
+typedef int32_t I __attribute__((vector_size(64)));
+#include "el/draw/effects_simd_rows.h"
+}  // namespace wider
+#pragma GCC pop_options
 #endif
 
 namespace {
 
-// Whether the processor runs the AVX2 kernels; asked once.
-bool Wide() {
+// The widest kernels the processor runs: 2 for AVX-512, 1 for AVX2, 0 otherwise; asked once.
+int Width() {
 #ifdef EL_EFFECTS_WIDE
-  static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-  return wide;
+  static const int width = [] {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return 2;
+    return __builtin_cpu_supports("avx2") ? 1 : 0;
+  }();
+  return width;
 #else
-  return false;
+  return 0;
 #endif
 }
 
 }  // namespace
 
 #ifdef EL_EFFECTS_WIDE
-#define EL_PICK(call) return Wide() ? wide::call : narrow::call
+#define EL_PICK(call)     \
+  switch (Width()) {      \
+    case 2:               \
+      return wider::call; \
+    case 1:               \
+      return wide::call;  \
+    default:              \
+      return narrow::call; \
+  }
 #else
 #define EL_PICK(call) return narrow::call
 #endif

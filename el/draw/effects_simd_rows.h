@@ -1,6 +1,6 @@
 // The row kernels, written once with the compiler's vector types and included by effects_simd.cpp
 // once per vector width, each time inside its own namespace with V (kLanes 16-bit lanes), S (the
-// same, signed), H (half of V), F and I (kLanes / 2 float and 32-bit lanes) defined. No include
+// same, signed), F and I (kLanes / 2 float and 32-bit lanes) defined. No include
 // guard: that is the point.
 
 #define EL_INLINE inline __attribute__((always_inline))
