@@ -148,6 +148,12 @@ int main(int argc, char** argv) {
        "pixman OVER, solid 50% mask", mps(tPixBlend)},
       {"PutAlpha0.3", "PutAlpha (0.3)", mps(Time(reps, 10, [&] { elDraw::PutAlpha(0, 0, 0.3f, obj, 0, 0, W, H); })),
        "pixman OVER, solid 50% mask", mps(tPixBlend)},
+      // A fade: a new alpha on every call, so nothing worked out for one alpha is used again.
+      {"PutAlphaFade", "PutAlpha (fading)", mps(Time(reps, 10, [&] {
+         static int k = 0;
+         elDraw::PutAlpha(0, 0, 0.2f + static_cast<float>(++k % 4096) / 8192.0f + 1e-5f, obj, 0, 0, W, H);
+       })),
+       "pixman OVER, solid 50% mask", mps(tPixBlend)},
       {"PutRotate", "PutRotate (30 deg)",
        mps(Time(reps, 20, [&] { elDraw::PutRotate(0, 0, W, H, 30, obj, 0, 0, W, H); })),
        "pixman SRC, rotate, nearest", mps(tPixRotate)},

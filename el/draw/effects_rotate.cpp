@@ -153,20 +153,26 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
   if (step <= 0) return 1;
   return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
                    [&](const Mapped& m) {
-                     // The source columns of the visible destination columns, worked out once; each
-                     // source row is gathered once into a line, which then goes on every destination
-                     // row that shows it through the keyed row copy.
+                     // The source columns of the visible destination columns, worked out once. Where
+                     // the processor shuffles lanes, each destination row is shuffled out of its
+                     // source row; elsewhere each source row is gathered once into a line, which then
+                     // goes on every destination row that shows it through the keyed row copy.
                      const int32_t n = m.i1 - m.i0;
                      std::vector<int32_t> column(static_cast<size_t>(n));
                      std::vector<uint16_t> line(static_cast<size_t>(n));
                      int64_t u = step * m.i0 + step / 2;
                      for (int32_t k = 0; k < n; ++k, u += step)
                        column[k] = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
+                     const bool shuffled = elDraw::effects::ZoomLanes(column.data(), n, line.data());
                      int64_t gathered = -1;
                      for (int32_t j = m.j0; j < m.j1; ++j) {
-                       const int64_t v = std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32);
+                       const int32_t v = static_cast<int32_t>(std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32));
+                       if (shuffled) {
+                         elDraw::effects::ZoomRow(m.Dst(m.i0, j), m.SrcRow(v), m.sw, column.data(), line.data(), n);
+                         continue;
+                       }
                        if (v != gathered) {
-                         for (int32_t k = 0; k < n; ++k) line[k] = m.Src(column[k], static_cast<int32_t>(v));
+                         for (int32_t k = 0; k < n; ++k) line[k] = m.Src(column[k], v);
                          gathered = v;
                        }
                        elDraw::effects::KeyedRow(m.Dst(m.i0, j), line.data(), n);

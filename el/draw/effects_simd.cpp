@@ -50,6 +50,32 @@ typedef int16_t S __attribute__((vector_size(64), aligned(2), may_alias));
 typedef float F __attribute__((vector_size(64)));
 typedef int32_t I __attribute__((vector_size(64)));
 #include "el/draw/effects_simd_rows.h"
+
+void ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes) {
+  for (int32_t k = 0; k < n; ++k)
+    lanes[k] = static_cast<uint16_t>(std::min<int64_t>(int64_t(column[k]) - column[k - k % kLanes], 0xFFFF));
+}
+
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n) {
+  int32_t k = 0;
+  for (; k + kLanes <= n; k += kLanes) {
+    // Columns never fall along a row: a block's last lane is its widest.
+    if (sw < kLanes || lanes[k + kLanes - 1] >= kLanes) {
+      for (int32_t i = k; i < k + kLanes; ++i)
+        if (const uint16_t s = src[column[i]]) d[i] = s;
+      continue;
+    }
+    // Loaded from no further right than the row's last kLanes pixels, the lane numbers moved to match.
+    const int32_t base = std::min(column[k], sw - kLanes);
+    const V idx = *reinterpret_cast<const V*>(lanes + k) + static_cast<uint16_t>(column[k] - base);
+    const V sv = __builtin_shuffle(*reinterpret_cast<const V*>(src + base), idx);
+    V& dv = *reinterpret_cast<V*>(d + k);
+    const V key = (V)(sv == 0);
+    dv = (dv & key) | (sv & ~key);
+  }
+  for (; k < n; ++k)
+    if (const uint16_t s = src[column[k]]) d[k] = s;
+}
 }  // namespace wider
 #pragma GCC pop_options
 #endif
@@ -196,5 +222,20 @@ void DarkRow(uint16_t* d, const uint16_t* s, int32_t n, const RowFormat& f, cons
 void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) { EL_PICK(HalfRow(d, s, n, mask)); }
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) { EL_PICK(AlphaRow(d, s, n, plan)); }
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) { EL_PICK(KeyedRow(d, s, n)); }
+
+bool ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes) {
+#ifdef EL_EFFECTS_WIDE
+  if (Width() == 2) return wider::ZoomLanes(column, n, lanes), true;
+#endif
+  (void)column, (void)n, (void)lanes;
+  return false;
+}
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n) {
+#ifdef EL_EFFECTS_WIDE
+  wider::ZoomRow(d, src, sw, column, lanes, n);
+#else
+  (void)d, (void)src, (void)sw, (void)column, (void)lanes, (void)n;
+#endif
+}
 
 }  // namespace elDraw::effects

@@ -46,5 +46,10 @@ AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan);
 // d = s where s is not black.
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n);
+// A keyed row of a zoomed picture: d[k] = src[column[k]] where that is not black, for columns that
+// never fall along the row and lie in 0..sw - 1. ZoomLanes works out the lane numbers of a put's
+// columns once, or answers false where the processor has no lane shuffle to run ZoomRow with.
+bool ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes);
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n);
 
 }  // namespace elDraw::effects
