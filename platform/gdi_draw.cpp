@@ -100,6 +100,21 @@ class Mask {
     cr_ = cairo_create(surface_);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);  // cairo's default source is opaque: full coverage
   }
+  // Straight onto a 16-bit surface (where Direct allows) in the one colour p: cairo writes the
+  // 5-6-5 pixel made of p's own bits, which is p exactly in either 16-bit format, on the pixels the
+  // mask would have covered. Each then has nothing left to do.
+  Mask(Surface* s, uint32_t p) : box_{0, 0, s->Width(), s->Height()}, stride_(0), cleared_(true) {
+    surface_ = cairo_image_surface_create_for_data(s->Row(0), CAIRO_FORMAT_RGB16_565, s->Width(), s->Height(),
+                                                   s->Pitch());
+    cr_ = cairo_create(surface_);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgb(cr_, ((p >> 11) & 31) * 8 / 255.0, ((p >> 5) & 63) * 4 / 255.0, (p & 31) * 8 / 255.0);
+  }
+  static bool Direct(const Surface* s) {
+    return BytesPerPixel(s->Format()) == 2 && s->Pitch() % 4 == 0 && reinterpret_cast<uintptr_t>(s->Row(0)) % 4 == 0 &&
+           s->Width() <= kFar && s->Height() <= kFar;
+  }
   ~Mask() {
     cairo_destroy(cr_);
     cairo_surface_destroy(surface_);
@@ -131,7 +146,7 @@ class Mask {
   void Each(Run run) {
     cairo_surface_flush(surface_);
     uint8_t* data = cairo_image_surface_get_data(surface_);
-    if (!data) return;
+    if (!data || stride_ == 0) return;
     const int w = box_.x1 - box_.x0, h = box_.y1 - box_.y0;
     for (int y = 0; y < h; ++y) {
       uint8_t* row = data + static_cast<size_t>(y) * stride_;
@@ -181,6 +196,21 @@ int32_t PenWidth(const Pen& pen) { return pen.width < 1 ? 1 : std::min(pen.width
 // Room around a path for what a pen of this width draws beside it.
 int32_t Reach(int32_t width) { return width / 2 + 2; }
 
+// Runs draw(mask) on a mask over box, or straight on the surface in colour p where it can; then
+// paints what the mask covers in p.
+template <class Draw>
+bool InColour(Surface* s, const Box& box, uint32_t p, Draw draw) {
+  if (Mask::Direct(s)) {
+    Mask m(s, p);
+    if (m.ok()) return draw(m), true;
+  }
+  Mask m(box);
+  if (!m.ok()) return false;
+  draw(m);
+  m.Each([&](int32_t y, int32_t x0, int32_t x1) { Span(s, y, x0, x1, p); });
+  return true;
+}
+
 // The outline through points, closed or open; one-pixel pens walk it line by line.
 bool Outline(Surface* s, const Pen& pen, const Point* pts, int32_t count, bool closed) {
   const uint32_t p = PixelValue(s, pen.colour);
@@ -194,14 +224,12 @@ bool Outline(Surface* s, const Pen& pen, const Point* pts, int32_t count, bool c
   }
   const Box box = Around(s, pts, count, Reach(PenWidth(pen)));
   if (box.empty()) return true;
-  Mask m(box);
-  if (!m.ok()) return false;
-  m.MoveTo(pts[0]);
-  for (int32_t i = 1; i < count; ++i) m.LineTo(pts[i]);
-  if (closed) cairo_close_path(m.cr());
-  m.Stroke(PenWidth(pen));
-  m.Each([&](int32_t y, int32_t x0, int32_t x1) { Span(s, y, x0, x1, p); });
-  return true;
+  return InColour(s, box, p, [&](Mask& m) {
+    m.MoveTo(pts[0]);
+    for (int32_t i = 1; i < count; ++i) m.LineTo(pts[i]);
+    if (closed) cairo_close_path(m.cr());
+    m.Stroke(PenWidth(pen));
+  });
 }
 
 // Paints the covered runs with the brush.
@@ -228,6 +256,12 @@ void Paint(Surface* s, const Brush& brush, const Background& bk, Covered covered
 template <class Build>
 bool Fill(Surface* s, const Brush& brush, const Background& bk, const Box& box, Build build) {
   if (brush.style == BS_NULL || box.empty()) return true;
+  if (brush.style != BS_HATCHED)
+    return InColour(s, box, PixelValue(s, brush.colour), [&](Mask& m) {
+      build(m);
+      cairo_set_fill_rule(m.cr(), CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_fill(m.cr());
+    });
   Mask m(box);
   if (!m.ok()) return false;
   build(m);
@@ -288,16 +322,15 @@ bool DrawPolyBezier(Dc* dc, const Pen& pen, const Point* points, int32_t count) 
   // The curve stays inside its control points' hull.
   const Box box = Around(s, points, count, Reach(PenWidth(pen)));
   if (box.empty()) return true;
+  auto curve = [&](Mask& m) {
+    m.MoveTo(points[0]);
+    for (int32_t i = 1; i + 2 < count; i += 3) m.CurveTo(points[i], points[i + 1], points[i + 2]);
+  };
+  if (PenWidth(pen) > 1)
+    return InColour(s, box, PixelValue(s, pen.colour), [&](Mask& m) { curve(m), m.Stroke(PenWidth(pen)); });
   Mask m(box);
   if (!m.ok()) return false;
-  m.MoveTo(points[0]);
-  for (int32_t i = 1; i + 2 < count; i += 3) m.CurveTo(points[i], points[i + 1], points[i + 2]);
-  if (PenWidth(pen) > 1) {
-    m.Stroke(PenWidth(pen));
-    const uint32_t p = PixelValue(s, pen.colour);
-    m.Each([&](int32_t y, int32_t x0, int32_t x1) { Span(s, y, x0, x1, p); });
-    return true;
-  }
+  curve(m);
   // One-pixel pen: the flattened curve walked as lines.
   cairo_path_t* path = cairo_copy_path_flat(m.cr());
   std::vector<Point> flat;
