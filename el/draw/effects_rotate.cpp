@@ -206,7 +206,8 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
                          continue;
                        }
                        if (v != gathered) {
-                         for (int32_t k = 0; k < n; ++k) line[k] = m.Src(column[k], v);
+                         const uint16_t* row = m.SrcRow(v);
+                         for (int32_t k = 0; k < n; ++k) line[k] = row[column[k]];
                          gathered = v;
                        }
                        elDraw::effects::KeyedRow(m.Dst(m.i0, j), line.data(), n);
