@@ -80,36 +80,37 @@ void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column
 #pragma GCC pop_options
 #endif
 
+#ifdef EL_EFFECTS_WIDE
 namespace {
 
 // The widest kernels the processor runs: 2 for AVX-512, 1 for AVX2, 0 otherwise; asked once.
 int Width() {
-#ifdef EL_EFFECTS_WIDE
   static const int width = [] {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return 2;
     return __builtin_cpu_supports("avx2") ? 1 : 0;
   }();
   return width;
-#else
-  return 0;
-#endif
 }
 
 }  // namespace
 
-#ifdef EL_EFFECTS_WIDE
-#define EL_PICK(call)     \
-  switch (Width()) {      \
-    case 2:               \
-      return wider::call; \
-    case 1:               \
-      return wide::call;  \
-    default:              \
-      return narrow::call; \
+#define EL_PICK_AT(width, call) \
+  switch (width) {              \
+    case 2:                     \
+      return wider::call;       \
+    case 1:                     \
+      return wide::call;        \
+    default:                    \
+      return narrow::call;      \
   }
+#define EL_PICK(call) EL_PICK_AT(Width(), call)
+// Kernels that do next to nothing per pixel stay with 32-byte vectors: measured, their 64-byte
+// form is slower (the memory accesses, not the work, set their pace).
+#define EL_PICK_COPY(call) EL_PICK_AT(std::min(Width(), 1), call)
 #else
 #define EL_PICK(call) return narrow::call
+#define EL_PICK_COPY(call) return narrow::call
 #endif
 
 RowFormat CurrentRowFormat() {
@@ -219,9 +220,9 @@ void AddRow(uint16_t* d, const uint16_t* s, int32_t n, const RowFormat& f, uint1
 void DarkRow(uint16_t* d, const uint16_t* s, int32_t n, const RowFormat& f, const uint16_t cut[3]) {
   EL_PICK(DarkRow(d, s, n, f, cut));
 }
-void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) { EL_PICK(HalfRow(d, s, n, mask)); }
+void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) { EL_PICK_COPY(HalfRow(d, s, n, mask)); }
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) { EL_PICK(AlphaRow(d, s, n, plan)); }
-void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) { EL_PICK(KeyedRow(d, s, n)); }
+void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) { EL_PICK_COPY(KeyedRow(d, s, n)); }
 
 bool ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes) {
 #ifdef EL_EFFECTS_WIDE
