@@ -365,6 +365,13 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
   EXPECT_TRUE(At(150, 130) == P5(3, 3, 3) && At(154, 130) == Px(kWhite) && At(20, 20) == P5(3, 3, 3));
 }
 
+// On a 5-5-5 screen too a wide pen lands in its own colour.
+struct Gdi555Test : GdiTest { void Configure() override { plat::headless::SetSixteenBitFormat(plat::PixelFormat::RGB555); } };
+TEST_F(Gdi555Test, WidePensKeepTheirColour) {
+  elDraw::Line(10, 10, 50, 10, 0x80FF40, 3);
+  EXPECT_TRUE(At(30, 10) == P5(8, 31, 16) && At(30, 11) == P5(8, 31, 16) && At(30, 12) == 0);
+}
+
 TEST_F(GdiTest, BezierFollowsItsControlPointsAndInvertTwiceRestores) {
   // A symmetric arch: its top lies three quarters of the way to the control points' height.
   const elDraw::Point arch[4] = {{100, 200}, {100, 120}, {200, 120}, {200, 200}};

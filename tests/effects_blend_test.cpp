@@ -45,6 +45,7 @@ uint32_t Alpha(uint32_t s, uint32_t d, float a, float share) {
 class EffectsTest : public drawtest::DrawTest {
  protected:
   void ModelCheck();
+  void AlphaPairs();
 };
 
 // One effect: its put, and the pixel it must leave for source pixel s (at column i, row j of the
@@ -157,12 +158,32 @@ void EffectsTest::ModelCheck() {
   elDraw::SetClip(0, 0, 640, 480);
 }
 
+// Every pair of channel values under many alphas, on a put large enough to be planned as a whole:
+// source column i and screen row j hold i in every channel (blue mirrored, so none is black).
+void EffectsTest::AlphaPairs() {
+  auto pixel = [](int32_t v) { return EachFull([&](int c) { return c == 2 ? 31 - v % 32 : uint32_t(v) % (Fmt().max[c] + 1); }); };
+  const int32_t obj = MakeObject(128, 128, [&](int32_t x, int32_t) { return pixel(x); });
+  std::vector<float> alphas = {-0.5f, 1.5f, 1e-30f, 0.999999f, 0.3f, 0.7f};
+  std::mt19937 rng(9);
+  for (int k = 0; k <= 100; ++k) alphas.push_back(k / 100.0f), alphas.push_back(std::uniform_real_distribution<float>(0, 1)(rng));
+  for (float a : alphas) {
+    for (int32_t i = 0; i < 128 * 128; ++i) reinterpret_cast<uint16_t*>(BackSurface->Row(i / 128))[i % 128] = pixel(i / 128);
+    ASSERT_EQ(elDraw::PutAlpha(0, 0, a, obj, 0, 0, 128, 128), 1);
+    for (int32_t i = 0; i < 128 * 128; ++i) {
+      const uint16_t s = pixel(i % 128), d = pixel(i / 128);
+      ASSERT_EQ(At(i % 128, i / 128), EachFull([&](int c) { return Alpha(Full(s, c), Full(d, c), a, 1 - a); })) << a << " at " << i;
+    }
+  }
+}
+
 TEST_F(EffectsTest, PixelRulesAgainstTheModel) { ModelCheck(); }
+TEST_F(EffectsTest, AlphaOverEveryPairOfChannelValues) { AlphaPairs(); }
 
 class Effects555Test : public EffectsTest {
   void Configure() override { plat::headless::SetSixteenBitFormat(plat::PixelFormat::RGB555); }
 };
 TEST_F(Effects555Test, PixelRulesAgainstTheModel) { ModelCheck(); }
+TEST_F(Effects555Test, AlphaOverEveryPairOfChannelValues) { AlphaPairs(); }
 
 TEST_F(EffectsTest, NeighbourFilters) {
   // Blurred: k = 2 moves the block at the last column left; 3 x 3 divides by 9.

@@ -108,7 +108,7 @@ TEST_F(RotateTest, AnyAngleShowsThePixelUnderEachTurnedCentre) {
 
 // Each destination pixel shows the source pixel under its centre: (i + 0.5) / zoom.
 TEST_F(RotateTest, ZoomsSampleAtPixelCentres) {
-  for (float zoom : {0.25f, 0.5f, 1.5f, 2.0f, 3.0f}) {
+  for (float zoom : {0.25f, 0.5f, 0.875f, 1.5f, 2.0f, 3.0f}) {
     auto size = [zoom](int32_t n) { return static_cast<int32_t>(n * zoom); };
     auto from = [zoom](int32_t i, int32_t n) { return std::min(n - 1, static_cast<int32_t>((i + 0.5) / zoom)); };
     Check("zoom", 12, 50, false,

@@ -142,9 +142,10 @@ struct Mapped {
   int32_t dstPitch;
   int32_t sl, st, sw, sh;
   int32_t dl, dt, i0, i1, j0, j1;
-  uint16_t Src(int32_t u, int32_t v) const {
-    return reinterpret_cast<const uint16_t*>(srcBits + static_cast<ptrdiff_t>(st + v) * srcPitch)[sl + u];
+  const uint16_t* SrcRow(int32_t v) const {
+    return reinterpret_cast<const uint16_t*>(srcBits + static_cast<ptrdiff_t>(st + v) * srcPitch) + sl;
   }
+  uint16_t Src(int32_t u, int32_t v) const { return SrcRow(v)[u]; }
   uint16_t* Dst(int32_t i, int32_t j) const {
     return reinterpret_cast<uint16_t*>(dstBits + static_cast<ptrdiff_t>(dt + j) * dstPitch) + dl + i;
   }

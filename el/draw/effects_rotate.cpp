@@ -14,6 +14,21 @@ using elDraw::effects::Mapped;
 using elDraw::effects::RunMapped;
 
 inline int64_t FloorDiv720(int64_t v) { return v >= 0 ? v / 720 : -((-v + 719) / 720); }
+inline int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }  // b > 0
+
+// The columns i (as a half-open range) where lo <= base + i step < hi.
+inline void Between(int64_t base, int64_t step, int64_t lo, int64_t hi, int64_t* from, int64_t* to) {
+  if (step == 0) {
+    const bool in = lo <= base && base < hi;
+    *from = in ? INT64_MIN / 4 : 0, *to = in ? INT64_MAX / 4 : 0;
+  } else if (step > 0) {
+    *from = -FloorDiv(base - lo, step);  // ceil((lo - base) / step)
+    *to = -FloorDiv(base - hi, step);
+  } else {
+    *from = FloorDiv(base - hi, -step) + 1;
+    *to = FloorDiv(base - lo, -step) + 1;
+  }
+}
 
 // Blended output as elDraw::PutBlend computes it (green's lowest bit included); alpha < 0 copies.
 inline uint16_t Out(uint16_t s, uint16_t d, int32_t alpha) {
@@ -61,6 +76,25 @@ int Rotate(int32_t dl, int32_t dt, int32_t dr, int32_t db, int32_t angle, float 
       int64_t U = 360 * W + (2 * int64_t(m.i0) + 1 - W) * cs - (2 * int64_t(j) + 1 - H) * sn;
       int64_t V = 360 * H + (2 * int64_t(m.i0) + 1 - W) * sn + (2 * int64_t(j) + 1 - H) * cs;
       uint16_t* d = m.Dst(m.i0, j);
+      if (!zoomed && !tiled) {
+        // Only the columns whose sample lies on the picture: floor(U / 720) in ox..ox + sw - 1 and
+        // floor(V / 720) in oy..oy + sh - 1, U and V moving by 2 cos and 2 sin a column. Across them
+        // U - 720 ox and V - 720 oy stay at or above 0, and each column divides its own by 720 (a
+        // multiplication) rather than carry a remainder from the column before.
+        const int64_t du = 2 * cs, dv = 2 * sn, U0 = U - m.i0 * du, V0 = V - m.i0 * dv;
+        int64_t au, bu, av, bv;
+        Between(U0, du, 720 * ox, 720 * (ox + m.sw), &au, &bu);
+        Between(V0, dv, 720 * oy, 720 * (oy + m.sh), &av, &bv);
+        const int64_t a = std::max({int64_t(m.i0), au, av}), b = std::min({int64_t(m.i1), bu, bv});
+        if (a >= b) continue;
+        uint64_t u = static_cast<uint64_t>(U0 + a * du - 720 * ox), v = static_cast<uint64_t>(V0 + a * dv - 720 * oy);
+        d = m.Dst(static_cast<int32_t>(a), j);
+        for (int64_t i = a; i < b; ++i, ++d, u += du, v += dv) {
+          const uint16_t s = m.SrcRow(static_cast<int32_t>(v / 720))[u / 720];
+          *d = s ? Out(s, *d, alpha) : *d;
+        }
+        continue;
+      }
       if (!zoomed) {
         // floor(U / 720) and floor(V / 720) stepped along the row with their remainders: a step
         // moves U and V by at most 720, so each quotient moves by at most one.
@@ -153,20 +187,27 @@ int PutZoom(int32_t x, int32_t y, float zoom, int32_t object, int32_t left, int3
   if (step <= 0) return 1;
   return RunMapped(x, y, static_cast<int64_t>(w), static_cast<int64_t>(h), object, left, top, right, bottom,
                    [&](const Mapped& m) {
-                     // The source columns of the visible destination columns, worked out once; each
-                     // source row is gathered once into a line, which then goes on every destination
-                     // row that shows it through the keyed row copy.
+                     // The source columns of the visible destination columns, worked out once. Where
+                     // the processor shuffles lanes, each destination row is shuffled out of its
+                     // source row; elsewhere each source row is gathered once into a line, which then
+                     // goes on every destination row that shows it through the keyed row copy.
                      const int32_t n = m.i1 - m.i0;
                      std::vector<int32_t> column(static_cast<size_t>(n));
                      std::vector<uint16_t> line(static_cast<size_t>(n));
                      int64_t u = step * m.i0 + step / 2;
                      for (int32_t k = 0; k < n; ++k, u += step)
                        column[k] = static_cast<int32_t>(std::min<int64_t>(m.sw - 1, u >> 32));
+                     const bool shuffled = elDraw::effects::ZoomLanes(column.data(), n, line.data());
                      int64_t gathered = -1;
                      for (int32_t j = m.j0; j < m.j1; ++j) {
-                       const int64_t v = std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32);
+                       const int32_t v = static_cast<int32_t>(std::min<int64_t>(m.sh - 1, (step * j + step / 2) >> 32));
+                       if (shuffled) {
+                         elDraw::effects::ZoomRow(m.Dst(m.i0, j), m.SrcRow(v), m.sw, column.data(), line.data(), n);
+                         continue;
+                       }
                        if (v != gathered) {
-                         for (int32_t k = 0; k < n; ++k) line[k] = m.Src(column[k], static_cast<int32_t>(v));
+                         const uint16_t* row = m.SrcRow(v);
+                         for (int32_t k = 0; k < n; ++k) line[k] = row[column[k]];
                          gathered = v;
                        }
                        elDraw::effects::KeyedRow(m.Dst(m.i0, j), line.data(), n);

@@ -1,7 +1,8 @@
-// Row kernels of the per-pixel effects: the kernels of effects_simd_rows.h built twice, for 16-byte
-// vectors (SSE2, always there on x86-64; plain vector code elsewhere) and on x86-64 also for AVX2
-// with 32-byte vectors, which is picked at load time where the processor has it. They work on the
-// channels in lanes of their own, so no table is read per pixel; the tables stay the reference.
+// Row kernels of the per-pixel effects: the kernels of effects_simd_rows.h built for 16-byte vectors
+// (SSE2, always there on x86-64; plain vector code elsewhere) and on x86-64 also for AVX2 with
+// 32-byte and AVX-512 with 64-byte vectors, the widest the processor has picked at load time. They
+// work on the channels in lanes of their own, so no table is read per pixel; the tables stay the
+// reference.
 #include "el/draw/effects_simd.h"
 
 #include <algorithm>
@@ -20,7 +21,6 @@ namespace narrow {
 constexpr int kLanes = 8;
 typedef uint16_t V __attribute__((vector_size(16), aligned(2), may_alias));
 typedef int16_t S __attribute__((vector_size(16), aligned(2), may_alias));
-typedef uint16_t H __attribute__((vector_size(8)));
 typedef float F __attribute__((vector_size(16)));
 typedef int32_t I __attribute__((vector_size(16)));
 #include "el/draw/effects_simd_rows.h"
@@ -33,32 +33,84 @@ namespace wide {
 constexpr int kLanes = 16;
 typedef uint16_t V __attribute__((vector_size(32), aligned(2), may_alias));
 typedef int16_t S __attribute__((vector_size(32), aligned(2), may_alias));
-typedef uint16_t H __attribute__((vector_size(16)));
 typedef float F __attribute__((vector_size(32)));
 typedef int32_t I __attribute__((vector_size(32)));
 #include "el/draw/effects_simd_rows.h"
 }  // namespace wide
 #pragma GCC pop_options
+// AVX-512 brings fused multiply-adds, which the compiler would otherwise contract the alpha
+// products into: they must round one by one.
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw")
+#pragma GCC optimize("fp-contract=off")
+namespace wider {
+constexpr int kLanes = 32;
+typedef uint16_t V __attribute__((vector_size(64), aligned(2), may_alias));
+typedef int16_t S __attribute__((vector_size(64), aligned(2), may_alias));
+typedef float F __attribute__((vector_size(64)));
+typedef int32_t I __attribute__((vector_size(64)));
+#include "el/draw/effects_simd_rows.h"
+
+void ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes) {
+  for (int32_t k = 0; k < n; ++k)
+    lanes[k] = static_cast<uint16_t>(std::min<int64_t>(int64_t(column[k]) - column[k - k % kLanes], 0xFFFF));
+}
+
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n) {
+  int32_t k = 0;
+  for (; k + kLanes <= n; k += kLanes) {
+    // Columns never fall along a row: a block's last lane is its widest.
+    if (sw < kLanes || lanes[k + kLanes - 1] >= kLanes) {
+      for (int32_t i = k; i < k + kLanes; ++i)
+        if (const uint16_t s = src[column[i]]) d[i] = s;
+      continue;
+    }
+    // Loaded from no further right than the row's last kLanes pixels, the lane numbers moved to match.
+    const int32_t base = std::min(column[k], sw - kLanes);
+    const V idx = *reinterpret_cast<const V*>(lanes + k) + static_cast<uint16_t>(column[k] - base);
+    const V sv = __builtin_shuffle(*reinterpret_cast<const V*>(src + base), idx);
+    V& dv = *reinterpret_cast<V*>(d + k);
+    const V key = (V)(sv == 0);
+    dv = (dv & key) | (sv & ~key);
+  }
+  for (; k < n; ++k)
+    if (const uint16_t s = src[column[k]]) d[k] = s;
+}
+}  // namespace wider
+#pragma GCC pop_options
 #endif
 
+#ifdef EL_EFFECTS_WIDE
 namespace {
 
-// Whether the processor runs the AVX2 kernels; asked once.
-bool Wide() {
-#ifdef EL_EFFECTS_WIDE
-  static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-  return wide;
-#else
-  return false;
-#endif
+// The widest kernels the processor runs: 2 for AVX-512, 1 for AVX2, 0 otherwise; asked once.
+int Width() {
+  static const int width = [] {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return 2;
+    return __builtin_cpu_supports("avx2") ? 1 : 0;
+  }();
+  return width;
 }
 
 }  // namespace
 
-#ifdef EL_EFFECTS_WIDE
-#define EL_PICK(call) return Wide() ? wide::call : narrow::call
+#define EL_PICK_AT(width, call) \
+  switch (width) {              \
+    case 2:                     \
+      return wider::call;       \
+    case 1:                     \
+      return wide::call;        \
+    default:                    \
+      return narrow::call;      \
+  }
+#define EL_PICK(call) EL_PICK_AT(Width(), call)
+// Kernels that do next to nothing per pixel stay with 32-byte vectors: measured, their 64-byte
+// form is slower (the memory accesses, not the work, set their pace).
+#define EL_PICK_COPY(call) EL_PICK_AT(std::min(Width(), 1), call)
 #else
 #define EL_PICK(call) return narrow::call
+#define EL_PICK_COPY(call) return narrow::call
 #endif
 
 RowFormat CurrentRowFormat() {
@@ -112,7 +164,15 @@ constexpr int64_t kSearchPixels = 16384;
 }  // namespace
 
 AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels) {
-  AlphaPlan plan{{c[0], c[1], c[2]}, {alpha[0], alpha[1], alpha[2]}, false, {}, {}, {}};
+  AlphaPlan plan{{c[0], c[1], c[2]}, {alpha[0], alpha[1], alpha[2]}, false, true, {}, {}, {}, {}};
+  for (int ch = 0; ch < 3; ++ch) {
+    const float a = alpha[ch], b = 1.0f - a;
+    const float sa = std::ldexp(a, -c[ch].shift), sb = std::ldexp(b, -c[ch].shift);
+    plan.scaled[ch][0] = sa, plan.scaled[ch][1] = sb;
+    // Scaling must be exact (not for alphas near the smallest floats) for the products to stay.
+    if (!(a >= 0.0f && a <= 1.0f) || std::ldexp(sa, c[ch].shift) != a || std::ldexp(sb, c[ch].shift) != b)
+      plan.unit = false;
+  }
   // Multiples of 1/1024 in 0..1 need no search: with a = p / 1024 both products and their sum are
   // exact in single precision (every numerator stays below 2^24) and lie in 0..max, so the formula
   // is exactly (x p + y (1024 - p)) >> 10.
@@ -160,8 +220,23 @@ void AddRow(uint16_t* d, const uint16_t* s, int32_t n, const RowFormat& f, uint1
 void DarkRow(uint16_t* d, const uint16_t* s, int32_t n, const RowFormat& f, const uint16_t cut[3]) {
   EL_PICK(DarkRow(d, s, n, f, cut));
 }
-void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) { EL_PICK(HalfRow(d, s, n, mask)); }
+void HalfRow(uint16_t* d, const uint16_t* s, int32_t n, uint16_t mask) { EL_PICK_COPY(HalfRow(d, s, n, mask)); }
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) { EL_PICK(AlphaRow(d, s, n, plan)); }
-void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) { EL_PICK(KeyedRow(d, s, n)); }
+void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) { EL_PICK_COPY(KeyedRow(d, s, n)); }
+
+bool ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes) {
+#ifdef EL_EFFECTS_WIDE
+  if (Width() == 2) return wider::ZoomLanes(column, n, lanes), true;
+#endif
+  (void)column, (void)n, (void)lanes;
+  return false;
+}
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n) {
+#ifdef EL_EFFECTS_WIDE
+  wider::ZoomRow(d, src, sw, column, lanes, n);
+#else
+  (void)d, (void)src, (void)sw, (void)column, (void)lanes, (void)n;
+#endif
+}
 
 }  // namespace elDraw::effects

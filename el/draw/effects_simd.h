@@ -31,17 +31,25 @@ struct FullChannel {
   uint16_t shift;
 };
 // How a put of given alphas runs: in 16-bit fixed point, (s p + d q + c) >> 10 per channel, where
-// that was shown equal to the formula for every pair of channel values; else in single precision.
+// that was shown equal to the formula for every pair of channel values; else in single precision,
+// where alphas all in 0..1 (unit) go with alpha and 1 - alpha scaled down by the channel's shift
+// (exactly: scaled[ch] times 2^shift gives them back).
 struct AlphaPlan {
   FullChannel ch[3];
   float alpha[3];
-  bool fixed;
+  bool fixed, unit;
   uint16_t p[3], q[3], c[3];
+  float scaled[3][2];
 };
 // pixels: the size of the put, which decides whether a search for the fixed-point form pays.
 AlphaPlan PlanAlpha(const FullChannel c[3], const float alpha[3], int64_t pixels);
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan);
 // d = s where s is not black.
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n);
+// A keyed row of a zoomed picture: d[k] = src[column[k]] where that is not black, for columns that
+// never fall along the row and lie in 0..sw - 1. ZoomLanes works out the lane numbers of a put's
+// columns once, or answers false where the processor has no lane shuffle to run ZoomRow with.
+bool ZoomLanes(const int32_t* column, int32_t n, uint16_t* lanes);
+void ZoomRow(uint16_t* d, const uint16_t* src, int32_t sw, const int32_t* column, const uint16_t* lanes, int32_t n);
 
 }  // namespace elDraw::effects

@@ -1,6 +1,6 @@
 // The row kernels, written once with the compiler's vector types and included by effects_simd.cpp
 // once per vector width, each time inside its own namespace with V (kLanes 16-bit lanes), S (the
-// same, signed), H (half of V), F and I (kLanes / 2 float and 32-bit lanes) defined. No include
+// same, signed), F and I (kLanes / 2 float and 32-bit lanes) defined. No include
 // guard: that is the point.
 
 #define EL_INLINE inline __attribute__((always_inline))
@@ -116,24 +116,22 @@ void AlphaRowFixed(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& p
 }
 
 // Any other alpha: the same single-precision operations in the same order as one pixel at a time
-// (no fused multiply-add: neither clone enables it), so every lane rounds exactly as the formula.
-void AlphaRowFloat(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel c[3],
-                                 const float alpha[3]) {
+// (no fused multiply-add: no clone contracts them), so every lane rounds exactly as the formula.
+void AlphaRowFloat(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) {
   F a[3], b[3], top[3];
   I mask[3];
   uint16_t shift[3];
   for (int ch = 0; ch < 3; ++ch) {
-    a[ch] = F{} + alpha[ch];
-    b[ch] = F{} + (1.0f - alpha[ch]);
-    top[ch] = F{} + static_cast<float>(c[ch].max);
-    mask[ch] = I{} + static_cast<int32_t>(c[ch].mask);
-    shift[ch] = c[ch].shift;
+    a[ch] = F{} + (plan.unit ? plan.scaled[ch][0] : plan.alpha[ch]);
+    b[ch] = F{} + (plan.unit ? plan.scaled[ch][1] : 1.0f - plan.alpha[ch]);
+    top[ch] = F{} + static_cast<float>(plan.ch[ch].max);
+    mask[ch] = I{} + static_cast<int32_t>(plan.ch[ch].mask);
+    shift[ch] = plan.ch[ch].shift;
   }
-  // Lanes of 32 bits: the two halves of each step one after the other.
-  auto half = [&](H& out, const H& sh, const H& dh) EL_LAMBDA {
-    const I sw = __builtin_convertvector(sh, I), dw = __builtin_convertvector(dh, I);
+  // Lanes of 32 bits, each holding one pixel in its low half (what lies above is masked away).
+  auto general = [&](I& o, const I& sw, const I& dw) EL_LAMBDA {
     const F zero = {};
-    I o = {};
+    o = I{};
 #pragma GCC unroll 3
     for (int ch = 0; ch < 3; ++ch) {
       const F x = __builtin_convertvector((sw & mask[ch]) >> shift[ch], F);
@@ -144,23 +142,39 @@ void AlphaRowFloat(uint16_t* d, const uint16_t* s, int32_t n, const FullChannel 
       const F held = low < top[ch] ? low : top[ch];
       o |= __builtin_convertvector(held, I) << shift[ch];
     }
-    out = __builtin_convertvector(o, H);
   };
-  Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA {
-    H sh[2], dh[2], oh[2];
-    std::memcpy(sh, &sv, sizeof sv);
-    std::memcpy(dh, &dv, sizeof dv);
-    half(oh[0], sh[0], dh[0]);
-    half(oh[1], sh[1], dh[1]);
-    std::memcpy(&out, oh, sizeof out);
-  });
+  // Alphas in 0..1: the channel stays in place and the alphas come scaled down by its shift, which
+  // leaves every product and sum as it was; v lies in 0..max + 1 and needs no holding.
+  auto unit = [&](I& o, const I& sw, const I& dw) EL_LAMBDA {
+    o = I{};
+#pragma GCC unroll 3
+    for (int ch = 0; ch < 3; ++ch) {
+      const F v = __builtin_convertvector(sw & mask[ch], F) * a[ch] + __builtin_convertvector(dw & mask[ch], F) * b[ch];
+      o |= __builtin_convertvector(v, I) << shift[ch];
+    }
+  };
+  // Even pixels are the low halves of the 32-bit words, odd ones the high halves shifted down.
+  typedef uint32_t U __attribute__((vector_size(sizeof(I))));
+  auto run = [&](auto half) EL_LAMBDA {
+    Rows(d, s, n, [&](V& out, const V& sv, const V& dv) EL_LAMBDA {
+      const U su = (U)sv, du = (U)dv;
+      I even, odd;
+      half(even, (I)su, (I)du);
+      half(odd, (I)(su >> 16), (I)(du >> 16));
+      out = (V)((U)even | (U)odd << 16);
+    });
+  };
+  if (plan.unit)
+    run(unit);
+  else
+    run(general);
 }
 
 void AlphaRow(uint16_t* d, const uint16_t* s, int32_t n, const AlphaPlan& plan) {
   if (plan.fixed)
     AlphaRowFixed(d, s, n, plan);
   else
-    AlphaRowFloat(d, s, n, plan.ch, plan.alpha);
+    AlphaRowFloat(d, s, n, plan);
 }
 
 void KeyedRow(uint16_t* d, const uint16_t* s, int32_t n) {
