@@ -36,9 +36,9 @@ TEST_F(Screen32Test, RefusedSixteenBitsFallsBackToThirtyTwo) {
   elDraw::Put(10, 10, n, 0, 0, 8, 8);
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 10, 10), PixelAt(BackSurface, 15, 10)), std::make_pair(0x123456u, 0xFFFFFFu));
   elDraw::SetColorKey(0xFF00FF);  // a key of 24 bits
-  WriteProgramFile("G.BMP", Bmp24(24, 8, [](int x, int y) { return x < 4 ? 0xFF00FFu : 0x100u * x + y; }));
-  elDraw::Put(30, 10, elDraw::LoadObject("G.BMP", 2), 0, 0, 24, 8);
-  for (int x = 0; x < 24; ++x) ASSERT_EQ(PixelAt(BackSurface, 30 + x, 12), x < 4 ? 0xFFFFFFu : 0x100u * x + 2) << x;
+  WriteProgramFile("G.BMP", Bmp24(24, 8, [](int x, int y) { return x % 8 == x / 8 ? 0xFF00FFu : 0x100u * x + y; }));
+  elDraw::Put(18, 10, elDraw::LoadObject("G.BMP", 2), 0, 0, 24, 8);  // a key in each run of eight, beside A
+  for (int x = 0; x < 24; ++x) ASSERT_EQ(PixelAt(BackSurface, 18 + x, 12), x % 8 == x / 8 ? 0xFFFFFFu : 0x100u * x + 2) << x;
   elDraw::SetFontSmooth(1, 32), elDraw::SetTextColor(0x0000FF, 0, 1);  // red, smoothed in 32 bits: (8 x c + 255) / 8
   elDraw::SmoothTextBox(100, 100, 640, 480, "■", 0), elDraw::EndFontSmooth();
   EXPECT_EQ(std::make_pair(PixelAt(BackSurface, 116, 116), PixelAt(BackSurface, 150, 116)), std::make_pair(0xFF1F1Fu, 0xFFFFFFu));

@@ -375,7 +375,7 @@ TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
   for (int64_t k = 1, side = 0; k <= 3; ++k) {
     elSound::EchoPan(o, 50, 5, 3, 100);
     const int64_t pan = Levels(o, (k + 1) % 4)[1];
-    EXPECT_EQ(Levels(o, (k + 1) % 4), std::vector<int64_t>({kRate, pan != side ? 3000 * (pan > 0 ? 1 : -1) : 0, -300 * k}));
+    EXPECT_EQ(Levels(o, (k + 1) % 4), std::vector<int64_t>({kRate, side ? -side : pan > 0 ? 3000 : -3000, -300 * k}));
     EXPECT_EQ(Status(Buf(o, (k + 1) % 4)), plat::kAudioStatusPlaying | plat::kAudioStatusLooping);
     side = pan;
   }
