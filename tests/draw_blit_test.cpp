@@ -256,6 +256,8 @@ TEST_F(BlitTest, WavesAndRows) {
   FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
   elDraw::PutRows(100, 50, 4, obj, 5, 3, 35, 13);  // each band of four rows repeats its first row
   expectRows(50, 12, [](int32_t k) { return 3 + k / 4 * 4; }, [](int32_t) { return 0; });
+  elDraw::PutRows(100, 70, 1, obj, 5, 3, 35, 6);  // bands of one row: a plain copy
+  expectRows(70, 3, [](int32_t k) { return 3 + k; }, [](int32_t) { return 0; });
   elDraw::PutRows(0, 0, 0, obj, 0, 0, 40, 16);     // no step: nothing, and no endless loop
   FillScreen([](int32_t, int32_t) { return uint16_t{0}; });
   elDraw::PutWaveScroll(100, 200, 0, 0, 0.0f, 0.0f, obj, 5, 20, 35, 40);
