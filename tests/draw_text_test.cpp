@@ -91,6 +91,8 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   elDraw::SetFontSmooth(1, 400);  // a glyph wider than the smoothing strip, starting inside the box: left out
   elDraw::SmoothTextBox(0, 0, 640, 480, "あ", 0);
   EXPECT_EQ(GlyphCount, 1);
+  elDraw::SmoothTextBox(0, 0, 640, 480, nullptr, 0);  // no text at all: the box alone
+  EXPECT_EQ(GlyphCount, 1);
   elDraw::EndFontSmooth();
 }
 
