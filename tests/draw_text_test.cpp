@@ -77,6 +77,13 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   const int mincho = inkOf([] { elDraw::SetFont(0, 40, 0, 0, 0, 0); }), gothic = inkOf([] { elDraw::SetFont(1, 40, 0, 0, 0, 0); });
   EXPECT_TRUE(mincho != gothic && mincho == inkOf([] { elDraw::SetFontName("IPAMincho", 40, 0, 0, 0, 0); }) &&
               gothic == inkOf([] { elDraw::SetFontName("IPAGothic", 40, 0, 0, 0, 0); })) << mincho << " " << gothic;
+  auto smoothInk = [](const std::function<void()>& set) {  // and so in the smoothed box
+    elDraw::ClearScreen(), set(), elDraw::SetTextColor(0xFFFFFF, 0, 1), elDraw::SmoothTextBox(0, 0, 640, 480, "永あ", 0);
+    return elDraw::EndFontSmooth(), Ink(BackSurface, kAll);
+  };
+  const int smooth = smoothInk([] { elDraw::SetFontSmoothName("IPAGothic", 40); });
+  EXPECT_TRUE(smooth > 100 && smooth == smoothInk([] { elDraw::SetFontSmooth(1, 40); }) &&
+              smooth != smoothInk([] { elDraw::SetFontSmooth(0, 40); })) << smooth;
   // A face not installed asks for the Japanese set.
   elDraw::SetFontName("NoSuchFace", 12, 0, 0, 0, 0);
   EXPECT_EQ(FontDesc->lfCharSet, 128);
