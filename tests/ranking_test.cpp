@@ -133,6 +133,10 @@ TEST_F(Ranking, DamagedAndShortFilesAreKeptAsideAndReset) {
     EXPECT_EQ(FileBytes("rank.dat.bad"), RankFile({1, 1, 1, 1, 1}));
     EXPECT_EQ(FileBytes("rank.dat.bad2"), bytes);
   }
+  SetUp();  // the first copy aside takes the plain name
+  Bytes damaged = RankFile({1, 2, 3, 4, 6});
+  Write((damaged[24] ^= 1, damaged));
+  EXPECT_EQ((RankingTable(), FileBytes("rank.dat.bad")), damaged);
 }
 
 TEST_F(Ranking, OnlyAChangedTableIsWritten) {

@@ -159,6 +159,8 @@ TEST_F(Sound, FreedSlotsBadNumbersAndNoDeviceDoNothing) {
   }
   elSound::Release();
   EXPECT_EQ(elSound::GetPosition(o), 0u);
+  hl::SetAudioDeviceAvailable(false), SoundReady = 0;  // no device at all: every loader answers -1, unreported
+  EXPECT_EQ(elSound::Init() + elSound::LoadObject("p", 1) + elSound::LoadPack("p", 1) + elSound::LoadStream("p", 0), -3);
   EXPECT_TRUE(BoxTexts().empty());
 }
 
@@ -186,8 +188,10 @@ TEST_F(Sound, RestoreAndSelectFormatRebuildEveryObjectWithItsLevels) {
     check();
   }
   plat::AudioFormat f{};
-  EXPECT_EQ(elSound::SelectFormat(2, 22, 16) + plat::AudioGetPrimaryFormat(&f), 1);
-  EXPECT_EQ(f.avgBytesPerSec, 22050u * 4);
+  for (auto [code, hz] : {std::pair{8, 8000u}, {11, 11025u}, {44, 44100u}, {22, 22050u}}) {  // rates by their codes
+    EXPECT_EQ(elSound::SelectFormat(2, code, 16) + plat::AudioGetPrimaryFormat(&f), 1);
+    EXPECT_EQ(f.avgBytesPerSec, hz * 4);
+  }
   check();
   EXPECT_EQ(elSound::SelectFormat(3, 44, 16) + elSound::SelectFormat(-1, -5, 99999), 0);  // refused
   plat::AudioGetPrimaryFormat(&f);

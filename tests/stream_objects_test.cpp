@@ -204,6 +204,9 @@ TEST_F(Stream, AFileThatCannotBeOpenedIsReportedAndTheWorkingDirectoryStays) {
   EXPECT_NE(said.find(std::string(elSystem::GetProgramDir(0)) + "stream_missing.jpg: missing"), std::string::npos);
   EXPECT_EQ(musictest::BoxTexts(), std::vector<std::string>{"elStream::LoadObject : ストリームを読み込めません"});
   EXPECT_EQ(elStream::GetState(), 0) << "the file open before was closed";
+  ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
+  EXPECT_GT(StreamDuration, 0);
+  EXPECT_EQ((elStream::Init(), StreamDuration), 0) << "a new set-up closes the file and forgets its length";
 }
 
 }  // namespace
