@@ -19,6 +19,17 @@ void SleepMs(uint32_t ms);
 // the spin, which burns the rest of the frame on purpose.
 inline uint64_t FrameSpinMicros = 0;
 
+// The frame being drawn, as the frame wait leaves it when it ends: its start (a TimeMs value) and
+// its length. Each pacing wait arms it; the real host's display shows the frame's picture at a fixed
+// point of the frame (platform/sdl/display_sdl.cpp) and disarms it, so a picture shown outside the
+// paced frames (a fade's, a second one in a frame) is shown at once. Other hosts leave it alone.
+struct PacedFrame {
+  uint32_t startMs = 0;
+  uint32_t lengthMs = 0;
+  bool armed = false;
+};
+inline PacedFrame CurrentFrame;
+
 // The clock the spin is timed on, on every host: the millisecond clock is too coarse for it, and a
 // fake one would say nothing about CPU spent.
 inline uint64_t SpinClockMicros() {

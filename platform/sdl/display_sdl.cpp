@@ -8,11 +8,14 @@
 // of 2 (1366 x 768) the first step is left out and the game screen is scaled linearly.
 #include <SDL.h>
 #include <dirent.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/sdl/sdl_host.h"
 
@@ -163,6 +166,37 @@ void Upload(const Surface& primary) {
   SDL_UnlockTexture(Texture);
 }
 
+// Frames paced by the frame wait are shown a fixed time after their start, not as soon as they are
+// drawn. The frame wait makes the starts exactly FrameMs apart, but the time from a start to the
+// picture's present varied with the scene's work and the upload (1 to 8 ms), and that variation went
+// straight into the intervals between shown pictures. Showing at start + kShowAtMs takes the work out:
+// the interval varies only with the present itself. A frame drawn later than that is shown at once, as
+// before. 8 ms leaves the half of a 16 ms frame for the work, and the other half for the present
+// before the frame ends; at faster rates the middle of the frame is taken. It costs a picture that
+// much more delay after the input read at the start of the frame (at most 8 ms).
+constexpr uint32_t kShowAtMs = 8;
+
+// Sleeps until the paced frame's showing time; returns the microseconds it slept (0 when the picture
+// is not paced, or late).
+uint64_t WaitForShowingTime() {
+  if (!CurrentFrame.armed) return 0;
+  CurrentFrame.armed = false;
+  const uint32_t at = CurrentFrame.startMs + std::min(kShowAtMs, CurrentFrame.lengthMs / 2);
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const uint64_t nowNs = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+  // The frame times are TimeMs values: CLOCK_MONOTONIC's milliseconds, wrapped at 2^32.
+  const uint64_t nowMsStartNs = nowNs - nowNs % 1000000u;
+  const int32_t aheadMs = static_cast<int32_t>(at - static_cast<uint32_t>(nowNs / 1000000u));
+  if (aheadMs <= 0 || static_cast<uint32_t>(aheadMs) > CurrentFrame.lengthMs) return 0;
+  const uint64_t untilNs = nowMsStartNs + static_cast<uint64_t>(aheadMs) * 1000000u;
+  const timespec until{static_cast<time_t>(untilNs / 1000000000u), static_cast<long>(untilNs % 1000000000u)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec) - nowNs) / 1000u;
+}
+
 int32_t DesktopBits() {
   if (int bits = sdl::WindowedBits()) return bits;
   SDL_DisplayMode m;
@@ -229,8 +263,9 @@ void DisplayShow(const Surface& primary) {
   SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
   SDL_RenderClear(Renderer);
   SDL_RenderCopy(Renderer, picture, nullptr, nullptr);
+  const uint64_t slept = WaitForShowingTime();
   SDL_RenderPresent(Renderer);
-  sdl::LogFrame(Renderer, showStart);
+  sdl::LogFrame(Renderer, showStart, slept);
 }
 
 }  // namespace plat
