@@ -176,25 +176,39 @@ void Upload(const Surface& primary) {
 // much more delay after the input read at the start of the frame (at most 8 ms).
 constexpr uint32_t kShowAtMs = 8;
 
-// Sleeps until the paced frame's showing time; returns the microseconds it slept (0 when the picture
+// A sleep may wake late (by a millisecond or more when both cores are busy), and that lateness went
+// into the interval as the work did: the last kShowSpinUs before the showing time are spun on the
+// clock, like the frame wait's own last 3 ms, and counted with its spin.
+constexpr uint64_t kShowSpinUs = 1000;
+
+uint64_t MonotonicUs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+// Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
 // is not paced, or late).
 uint64_t WaitForShowingTime() {
   if (!CurrentFrame.armed) return 0;
   CurrentFrame.armed = false;
   const uint32_t at = CurrentFrame.startMs + std::min(kShowAtMs, CurrentFrame.lengthMs / 2);
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const uint64_t nowNs = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+  const uint64_t nowUs = MonotonicUs();
   // The frame times are TimeMs values: CLOCK_MONOTONIC's milliseconds, wrapped at 2^32.
-  const uint64_t nowMsStartNs = nowNs - nowNs % 1000000u;
-  const int32_t aheadMs = static_cast<int32_t>(at - static_cast<uint32_t>(nowNs / 1000000u));
+  const int32_t aheadMs = static_cast<int32_t>(at - static_cast<uint32_t>(nowUs / 1000u));
   if (aheadMs <= 0 || static_cast<uint32_t>(aheadMs) > CurrentFrame.lengthMs) return 0;
-  const uint64_t untilNs = nowMsStartNs + static_cast<uint64_t>(aheadMs) * 1000000u;
-  const timespec until{static_cast<time_t>(untilNs / 1000000000u), static_cast<long>(untilNs % 1000000000u)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  const uint64_t untilUs = nowUs - nowUs % 1000u + static_cast<uint64_t>(aheadMs) * 1000u;
+  if (untilUs > nowUs + kShowSpinUs) {
+    const uint64_t wakeUs = untilUs - kShowSpinUs;
+    const timespec wake{static_cast<time_t>(wakeUs / 1000000u), static_cast<long>(wakeUs % 1000000u) * 1000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+    }
   }
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return (static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec) - nowNs) / 1000u;
+  const uint64_t spinStartUs = MonotonicUs();
+  uint64_t t = spinStartUs;
+  while (t < untilUs) t = MonotonicUs();
+  FrameSpinMicros += t - spinStartUs;
+  return t - nowUs;
 }
 
 int32_t DesktopBits() {
