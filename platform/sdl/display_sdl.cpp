@@ -166,16 +166,6 @@ void Upload(const Surface& primary) {
   SDL_UnlockTexture(Texture);
 }
 
-// Frames paced by the frame wait are shown a fixed time after their start, not as soon as they are
-// drawn. The frame wait makes the starts exactly FrameMs apart, but the time from a start to the
-// picture's present varied with the scene's work and the upload (1 to 8 ms), and that variation went
-// straight into the intervals between shown pictures. Showing at start + kShowAtMs takes the work out:
-// the interval varies only with the present itself. A frame drawn later than that is shown at once, as
-// before. 8 ms leaves the half of a 16 ms frame for the work, and the other half for the present
-// before the frame ends; at faster rates the middle of the frame is taken. It costs a picture that
-// much more delay after the input read at the start of the frame (at most 8 ms).
-constexpr uint32_t kShowAtMs = 8;
-
 // A sleep may wake late (by a millisecond or more when both cores are busy), and that lateness went
 // into the interval as the work did: the last kShowSpinUs before the showing time are spun on the
 // clock, like the frame wait's own last 3 ms, and counted with its spin.
@@ -187,18 +177,22 @@ uint64_t MonotonicUs() {
   return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
 
+// Frames paced by the frame wait are shown a fixed time after their start (ShowingDelayUs,
+// platform/clock.h), not as soon as they are drawn. The frame wait makes the starts exactly FrameMs
+// apart, but the time from a start to the picture's present varied with the scene's work and the
+// upload (1 to 8 ms), and that variation went straight into the intervals between shown pictures.
+// Showing at a fixed point takes the work out: the interval varies only with the present itself. A
+// frame drawn later than that is shown at once, as before. It costs a picture up to 8 ms more delay
+// after the input read at the start of the frame.
 // Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
 // is not paced, or late).
 uint64_t WaitForShowingTime() {
-  if (!CurrentFrame.armed) return 0;
-  CurrentFrame.armed = false;
-  const uint32_t at = CurrentFrame.startMs + std::min(kShowAtMs, CurrentFrame.lengthMs / 2);
   const uint64_t nowUs = MonotonicUs();
-  // The frame times are TimeMs values: CLOCK_MONOTONIC's milliseconds, wrapped at 2^32.
-  const int32_t aheadMs = static_cast<int32_t>(at - static_cast<uint32_t>(nowUs / 1000u));
-  if (aheadMs <= 0 || static_cast<uint32_t>(aheadMs) > CurrentFrame.lengthMs) return 0;
-  const uint64_t untilUs = nowUs - nowUs % 1000u + static_cast<uint64_t>(aheadMs) * 1000u;
-  if (untilUs > nowUs + kShowSpinUs) {
+  const uint64_t delayUs = ShowingDelayUs(CurrentFrame, nowUs);
+  CurrentFrame.armed = false;
+  if (delayUs == 0) return 0;
+  const uint64_t untilUs = nowUs + delayUs;
+  if (delayUs > kShowSpinUs) {
     const uint64_t wakeUs = untilUs - kShowSpinUs;
     const timespec wake{static_cast<time_t>(wakeUs / 1000000u), static_cast<long>(wakeUs % 1000000u) * 1000L};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
