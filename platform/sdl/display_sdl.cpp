@@ -184,6 +184,7 @@ uint64_t MonotonicUs() {
 // Showing at a fixed point takes the work out: the interval varies only with the present itself. A
 // frame drawn later than that is shown at once, as before. It costs a picture up to 8 ms more delay
 // after the input read at the start of the frame.
+//
 // Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
 // is not paced, or late).
 uint64_t WaitForShowingTime() {

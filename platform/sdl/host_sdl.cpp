@@ -273,9 +273,9 @@ bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedW
     return false;
   }
   windowProc = proc;
-  // The decoders load on a thread of their own while the title is set up. Loads run one at a time,
-  // so SDL's joystick start, which loads a library of its own, comes first rather than waiting
-  // behind them (the input service uses the subsystem when it starts).
+  // The decoders load on a thread of their own while the title is set up. The dynamic loader takes
+  // one load or look-up at a time, so SDL's joystick start, which loads libudev and looks up its
+  // functions, comes first rather than waiting behind them (the input service finds it started).
   SDL_InitSubSystem(SDL_INIT_JOYSTICK);
   MediaPreload();
   Resource icon;
