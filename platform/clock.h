@@ -3,6 +3,7 @@
 #pragma once
 #include <time.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace plat {
@@ -18,6 +19,30 @@ void SleepMs(uint32_t ms);
 // wait and read by the real host's frame log, so that a frame's own CPU time can be told apart from
 // the spin, which burns the rest of the frame on purpose.
 inline uint64_t FrameSpinMicros = 0;
+
+// The frame being drawn, as the frame wait leaves it when it ends: its start (a TimeMs value) and
+// its length. Each pacing wait arms it; the real host's display shows the frame's picture at a fixed
+// point of the frame (platform/sdl/display_sdl.cpp) and disarms it, so a picture shown outside the
+// paced frames (a fade's, a second one in a frame) is shown at once. Other hosts leave it alone.
+struct PacedFrame {
+  uint32_t startMs = 0;
+  uint32_t lengthMs = 0;
+  bool armed = false;
+};
+inline PacedFrame CurrentFrame;
+
+// Microseconds from nowUs (CLOCK_MONOTONIC, or the fake clock) until the picture of the paced frame f
+// is due; 0 when f is not armed or the time has passed. The picture is due kShowAtMs into the frame,
+// or half way through a frame shorter than twice that, so the rest of the frame is left for showing it.
+inline constexpr uint32_t kShowAtMs = 8;
+inline uint64_t ShowingDelayUs(const PacedFrame& f, uint64_t nowUs) {
+  if (!f.armed) return 0;
+  const uint32_t at = f.startMs + std::min(kShowAtMs, f.lengthMs / 2);
+  // Frame times are TimeMs values, the clock's milliseconds wrapped at 2^32: compared as differences.
+  const int32_t aheadMs = static_cast<int32_t>(at - static_cast<uint32_t>(nowUs / 1000u));
+  if (aheadMs <= 0 || static_cast<uint32_t>(aheadMs) > f.lengthMs) return 0;
+  return static_cast<uint64_t>(aheadMs) * 1000u - nowUs % 1000u;
+}
 
 // The clock the spin is timed on, on every host: the millisecond clock is too coarse for it, and a
 // fake one would say nothing about CPU spent.

@@ -1,13 +1,5 @@
 #include "platform/media.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +13,7 @@ extern "C" {
 
 #include "platform/audio.h"
 #include "platform/clock.h"
+#include "platform/media_libs.h"
 #include "platform/text.h"
 
 namespace plat {
@@ -37,10 +30,8 @@ constexpr uint32_t kAudioBufferBytes = kOutRate * 4;  // a second of 16-bit ster
 constexpr const char* kFormats =
     "image2,jpeg_pipe,png_pipe,bmp_pipe,gif,mp3,wav,ogg,flac,aac,avi,mov,mp4,m4a,matroska,webm,mpeg,mpegts";
 
-void QuietLogs() {
-  static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
+// The decoding libraries' functions; called only once MediaOpen has found them loaded.
+const media_libs::Functions& Av() { return *media_libs::Get(); }
 
 std::string FsPath(const char* pathCp932) {
   std::string s = Cp932ToUtf8(pathCp932);
@@ -51,14 +42,14 @@ std::string FsPath(const char* pathCp932) {
 AVFormatContext* OpenContainer(const std::string& path) {
   AVFormatContext* ctx = nullptr;
   AVDictionary* opts = nullptr;
-  av_dict_set(&opts, "protocol_whitelist", "file", 0);
-  av_dict_set(&opts, "format_whitelist", kFormats, 0);
-  av_dict_set(&opts, "pattern_type", "none", 0);  // a file name is a file name, not a sequence pattern
-  int r = avformat_open_input(&ctx, path.c_str(), nullptr, &opts);
-  av_dict_free(&opts);
+  Av().av_dict_set(&opts, "protocol_whitelist", "file", 0);
+  Av().av_dict_set(&opts, "format_whitelist", kFormats, 0);
+  Av().av_dict_set(&opts, "pattern_type", "none", 0);  // a file name is a file name, not a sequence pattern
+  int r = Av().avformat_open_input(&ctx, path.c_str(), nullptr, &opts);
+  Av().av_dict_free(&opts);
   if (r < 0) return nullptr;
-  if (avformat_find_stream_info(ctx, nullptr) < 0) {
-    avformat_close_input(&ctx);
+  if (Av().avformat_find_stream_info(ctx, nullptr) < 0) {
+    Av().avformat_close_input(&ctx);
     return nullptr;
   }
   return ctx;
@@ -69,20 +60,20 @@ int FindStream(AVFormatContext* ctx, AVMediaType type) {
     AVStream* s = ctx->streams[i];
     if (s->codecpar->codec_type != type) continue;
     if (type == AVMEDIA_TYPE_VIDEO && (s->disposition & AV_DISPOSITION_ATTACHED_PIC)) continue;  // cover art
-    if (avcodec_find_decoder(s->codecpar->codec_id) == nullptr) continue;
+    if (Av().avcodec_find_decoder(s->codecpar->codec_id) == nullptr) continue;
     return static_cast<int>(i);
   }
   return -1;
 }
 
 AVCodecContext* OpenDecoder(AVStream* s) {
-  const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+  const AVCodec* codec = Av().avcodec_find_decoder(s->codecpar->codec_id);
   if (codec == nullptr) return nullptr;
-  AVCodecContext* dec = avcodec_alloc_context3(codec);
+  AVCodecContext* dec = Av().avcodec_alloc_context3(codec);
   if (dec == nullptr) return nullptr;
   dec->thread_count = 1;
-  if (avcodec_parameters_to_context(dec, s->codecpar) < 0 || avcodec_open2(dec, codec, nullptr) < 0) {
-    avcodec_free_context(&dec);
+  if (Av().avcodec_parameters_to_context(dec, s->codecpar) < 0 || Av().avcodec_open2(dec, codec, nullptr) < 0) {
+    Av().avcodec_free_context(&dec);
     return nullptr;
   }
   return dec;
@@ -90,10 +81,10 @@ AVCodecContext* OpenDecoder(AVStream* s) {
 
 int64_t ToUnits(int64_t ts, AVRational tb) {
   if (ts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
-  return av_rescale_q(ts, tb, AVRational{1, static_cast<int>(kUnits)});
+  return Av().av_rescale_q(ts, tb, AVRational{1, static_cast<int>(kUnits)});
 }
 
-int64_t FromUnits(int64_t units, AVRational tb) { return av_rescale_q(units, AVRational{1, static_cast<int>(kUnits)}, tb); }
+int64_t FromUnits(int64_t units, AVRational tb) { return Av().av_rescale_q(units, AVRational{1, static_cast<int>(kUnits)}, tb); }
 
 AVPixelFormat OutFormat(MediaPixelFormat f) {
   switch (f) {
@@ -156,11 +147,11 @@ void FreeAudio(MediaStream* s) {
     AudioReleaseBuffer(s->buffer);
     s->buffer = 0;
   }
-  avformat_close_input(&s->afmt);  // the sound's own reader: never the pictures'
-  avcodec_free_context(&s->adec);
-  swr_free(&s->swr);
-  av_packet_free(&s->apkt);
-  av_frame_free(&s->aframe);
+  Av().avformat_close_input(&s->afmt);  // the sound's own reader: never the pictures'
+  Av().avcodec_free_context(&s->adec);
+  Av().swr_free(&s->swr);
+  Av().av_packet_free(&s->apkt);
+  Av().av_frame_free(&s->aframe);
 }
 
 // Appends the decoded frame's sound (alock held); drops what lies before dropUntil.
@@ -175,11 +166,11 @@ void QueueAudioFrame(MediaStream* s, AVFrame* f) {
   if (t != AV_NOPTS_VALUE) t -= s->startTime;
   int64_t frameUnits = f->sample_rate > 0 ? int64_t(f->nb_samples) * kUnits / f->sample_rate : 0;
   if (t != AV_NOPTS_VALUE && t + frameUnits <= s->dropUntil) return;
-  int outMax = swr_get_out_samples(s->swr, f->nb_samples);
+  int outMax = Av().swr_get_out_samples(s->swr, f->nb_samples);
   if (outMax <= 0) return;
   std::vector<int16_t> tmp(size_t(outMax) * 2);
   uint8_t* out = reinterpret_cast<uint8_t*>(tmp.data());
-  int got = swr_convert(s->swr, &out, outMax, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+  int got = Av().swr_convert(s->swr, &out, outMax, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
   if (got <= 0) return;
   size_t skip = 0;
   if (t != AV_NOPTS_VALUE && t < s->dropUntil)
@@ -191,23 +182,23 @@ void QueueAudioFrame(MediaStream* s, AVFrame* f) {
 bool DecodeAudio(MediaStream* s) {
   if (s->aEof) return false;
   for (int guard = 0; guard < 64; ++guard) {
-    int r = avcodec_receive_frame(s->adec, s->aframe);
+    int r = Av().avcodec_receive_frame(s->adec, s->aframe);
     if (r == 0) {
       QueueAudioFrame(s, s->aframe);
-      av_frame_unref(s->aframe);
+      Av().av_frame_unref(s->aframe);
       return true;
     }
     if (r != AVERROR(EAGAIN)) {  // the end of the sound, or a decoder that cannot go on
       s->aEof = true;
       return false;
     }
-    r = av_read_frame(s->afmt, s->apkt);
+    r = Av().av_read_frame(s->afmt, s->apkt);
     if (r < 0) {
-      avcodec_send_packet(s->adec, nullptr);  // drain
+      Av().avcodec_send_packet(s->adec, nullptr);  // drain
       continue;
     }
-    if (s->apkt->stream_index == s->aindex) avcodec_send_packet(s->adec, s->apkt);  // a bad packet is skipped
-    av_packet_unref(s->apkt);
+    if (s->apkt->stream_index == s->aindex) Av().avcodec_send_packet(s->adec, s->apkt);  // a bad packet is skipped
+    Av().av_packet_unref(s->apkt);
   }
   return true;
 }
@@ -257,17 +248,17 @@ bool OpenAudio(MediaStream* s, const std::string& path, AVFormatContext* probe, 
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   // Copying into a layout first frees what it holds, so it must start empty.
   AVChannelLayout in = {};
-  if (av_channel_layout_copy(&in, &s->adec->ch_layout) < 0) return false;
-  if (in.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&in, in.nb_channels > 0 ? in.nb_channels : 1);
+  if (Av().av_channel_layout_copy(&in, &s->adec->ch_layout) < 0) return false;
+  if (in.order == AV_CHANNEL_ORDER_UNSPEC) Av().av_channel_layout_default(&in, in.nb_channels > 0 ? in.nb_channels : 1);
   s->inFormat = s->adec->sample_fmt;
   s->inChannels = in.nb_channels;
   s->inRate = s->adec->sample_rate;
-  int r = swr_alloc_set_opts2(&s->swr, &stereo, AV_SAMPLE_FMT_S16, kOutRate, &in, s->adec->sample_fmt,
+  int r = Av().swr_alloc_set_opts2(&s->swr, &stereo, AV_SAMPLE_FMT_S16, kOutRate, &in, s->adec->sample_fmt,
                               s->adec->sample_rate, 0, nullptr);
-  av_channel_layout_uninit(&in);
-  if (r < 0 || s->adec->sample_rate <= 0 || swr_init(s->swr) < 0) return false;
-  s->apkt = av_packet_alloc();
-  s->aframe = av_frame_alloc();
+  Av().av_channel_layout_uninit(&in);
+  if (r < 0 || s->adec->sample_rate <= 0 || Av().swr_init(s->swr) < 0) return false;
+  s->apkt = Av().av_packet_alloc();
+  s->aframe = Av().av_frame_alloc();
   if (!s->apkt || !s->aframe) return false;
   // No audio device: the file still opens and plays, silently, on the clock.
   s->buffer = NewAudioBuffer(s);
@@ -318,10 +309,12 @@ void KeepAudio(MediaStream* s) {
 
 }  // namespace
 
+void MediaPreload() { media_libs::Preload(); }
+
 MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) {
   if (out == nullptr || pathCp932 == nullptr) return MEDIA_E_INVALIDARG;
   *out = nullptr;
-  QuietLogs();
+  if (media_libs::Get() == nullptr) return MEDIA_E_FAIL;  // no decoders: nothing can be played
   std::string path = FsPath(pathCp932);
   AVFormatContext* probe = OpenContainer(path);
   if (probe == nullptr) return access(path.c_str(), R_OK) == 0 ? MEDIA_E_BADFILE : MEDIA_E_NOFILE;
@@ -329,7 +322,7 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
   int a = withAudio ? FindStream(probe, AVMEDIA_TYPE_AUDIO) : -1;
   bool anyAudio = FindStream(probe, AVMEDIA_TYPE_AUDIO) >= 0;
   if (v < 0 && !anyAudio) {
-    avformat_close_input(&probe);
+    Av().avformat_close_input(&probe);
     return MEDIA_E_BADFILE;
   }
   MediaStream* s = new MediaStream;
@@ -355,16 +348,16 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
     if (ok) {
       s->width = s->vdec->width;
       s->height = s->vdec->height;
-      s->vpkt = av_packet_alloc();
-      s->vframe = av_frame_alloc();
-      s->vlast = av_frame_alloc();
+      s->vpkt = Av().av_packet_alloc();
+      s->vframe = Av().av_frame_alloc();
+      s->vlast = Av().av_frame_alloc();
       ok = s->vpkt && s->vframe && s->vlast;
     }
   }
   if (ok && a >= 0) {
     ok = OpenAudio(s, path, probe, a);
   } else if (v < 0) {
-    avformat_close_input(&probe);  // sound only, and not played: the clock gives the position
+    Av().avformat_close_input(&probe);  // sound only, and not played: the clock gives the position
   }
   if (!ok) {
     MediaClose(s);
@@ -377,12 +370,12 @@ MediaResult MediaOpen(const char* pathCp932, bool withAudio, MediaStream** out) 
 void MediaClose(MediaStream* s) {
   if (s == nullptr) return;
   FreeAudio(s);  // first: the filler is not running once this returns
-  avformat_close_input(&s->vfmt);
-  avcodec_free_context(&s->vdec);
-  sws_freeContext(s->sws);
-  av_packet_free(&s->vpkt);
-  av_frame_free(&s->vframe);
-  av_frame_free(&s->vlast);
+  Av().avformat_close_input(&s->vfmt);
+  Av().avcodec_free_context(&s->vdec);
+  Av().sws_freeContext(s->sws);
+  Av().av_packet_free(&s->vpkt);
+  Av().av_frame_free(&s->vframe);
+  Av().av_frame_free(&s->vlast);
   delete s;
 }
 
@@ -437,14 +430,14 @@ void SeekReader(MediaStream* s, AVFormatContext*& ctx, int index, int64_t time) 
   if (time == 0) {
     AVFormatContext* fresh = OpenContainer(s->path);
     if (fresh != nullptr && index < int(fresh->nb_streams)) {
-      avformat_close_input(&ctx);
+      Av().avformat_close_input(&ctx);
       ctx = fresh;
       return;
     }
-    if (fresh) avformat_close_input(&fresh);
+    if (fresh) Av().avformat_close_input(&fresh);
   }
   AVStream* st = ctx->streams[index];
-  av_seek_frame(ctx, index, FromUnits(time + s->startTime, st->time_base), AVSEEK_FLAG_BACKWARD);
+  Av().av_seek_frame(ctx, index, FromUnits(time + s->startTime, st->time_base), AVSEEK_FLAG_BACKWARD);
 }
 
 }  // namespace
@@ -457,13 +450,13 @@ MediaResult MediaSeek(MediaStream* s, int64_t time) {
   time = std::clamp<int64_t>(time, 0, end);
   if (s->vdec) {
     SeekReader(s, s->vfmt, s->vindex, time);
-    avcodec_flush_buffers(s->vdec);
+    Av().avcodec_flush_buffers(s->vdec);
     s->vEof = false;
   }
   if (s->adec) {
     SeekReader(s, s->afmt, s->aindex, time);
-    avcodec_flush_buffers(s->adec);
-    swr_convert(s->swr, nullptr, 0, nullptr, 0);
+    Av().avcodec_flush_buffers(s->adec);
+    Av().swr_convert(s->swr, nullptr, 0, nullptr, 0);
     s->pcm.clear();
     s->aEof = false;
     s->aDone = false;
@@ -481,16 +474,16 @@ namespace {
 bool DecodePicture(MediaStream* s) {
   if (s->vEof) return false;
   for (int guard = 0; guard < 100000; ++guard) {
-    int r = avcodec_receive_frame(s->vdec, s->vframe);
+    int r = Av().avcodec_receive_frame(s->vdec, s->vframe);
     if (r == 0) return true;
     if (r != AVERROR(EAGAIN)) break;
-    r = av_read_frame(s->vfmt, s->vpkt);
+    r = Av().av_read_frame(s->vfmt, s->vpkt);
     if (r < 0) {
-      avcodec_send_packet(s->vdec, nullptr);
+      Av().avcodec_send_packet(s->vdec, nullptr);
       continue;
     }
-    if (s->vpkt->stream_index == s->vindex) avcodec_send_packet(s->vdec, s->vpkt);
-    av_packet_unref(s->vpkt);
+    if (s->vpkt->stream_index == s->vindex) Av().avcodec_send_packet(s->vdec, s->vpkt);
+    Av().av_packet_unref(s->vpkt);
   }
   s->vEof = true;
   return false;
@@ -507,13 +500,13 @@ MediaResult MediaUpdate(MediaStream* s, const MediaPixels& dst) {
   int64_t now = MediaTime(s);
   AVStream* st = s->vfmt->streams[s->vindex];
   int64_t frameUnits = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0
-                           ? av_rescale(kUnits, st->avg_frame_rate.den, st->avg_frame_rate.num)
+                           ? Av().av_rescale(kUnits, st->avg_frame_rate.den, st->avg_frame_rate.num)
                            : kUnits / 25;
   // Take pictures until one is not late; at the end, the last one taken.
   bool have = false;
   while (DecodePicture(s)) {
-    av_frame_unref(s->vlast);
-    av_frame_move_ref(s->vlast, s->vframe);
+    Av().av_frame_unref(s->vlast);
+    Av().av_frame_move_ref(s->vlast, s->vframe);
     have = true;
     int64_t t = ToUnits(s->vlast->best_effort_timestamp, st->time_base);
     if (t == AV_NOPTS_VALUE || t - s->startTime + frameUnits > now) break;
@@ -521,12 +514,12 @@ MediaResult MediaUpdate(MediaStream* s, const MediaPixels& dst) {
   if (!have) return MEDIA_S_ENDOFSTREAM;
   AVFrame* f = s->vlast;
   if (f->width != s->width || f->height != s->height || f->format < 0) return MEDIA_E_FAIL;
-  s->sws = sws_getCachedContext(s->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), s->width,
+  s->sws = Av().sws_getCachedContext(s->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), s->width,
                                 s->height, OutFormat(dst.format), SWS_POINT, nullptr, nullptr, nullptr);
   if (s->sws == nullptr) return MEDIA_E_FAIL;
   uint8_t* planes[] = {dst.bits, nullptr, nullptr, nullptr};
   int pitches[] = {dst.pitch, 0, 0, 0};
-  if (sws_scale(s->sws, f->data, f->linesize, 0, f->height, planes, pitches) != s->height) return MEDIA_E_FAIL;
+  if (Av().sws_scale(s->sws, f->data, f->linesize, 0, f->height, planes, pitches) != s->height) return MEDIA_E_FAIL;
   return MEDIA_OK;
 }
 

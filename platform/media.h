@@ -35,6 +35,10 @@ struct MediaPixels {
 
 struct MediaStream;
 
+// Starts loading the decoders on a thread of their own, so that the first MediaOpen finds them
+// ready; without it the first MediaOpen loads them. Called by the real host once its window is up.
+void MediaPreload();
+
 // Opens the file (path in CP932). Its first picture stream (cover art aside) is the video; with
 // withAudio its first sound stream plays through the mixer when the stream runs (when there is no
 // audio device the file plays silently). A file with neither is refused with MEDIA_E_BADFILE.

@@ -18,6 +18,7 @@
 
 #include "el/elSystem.h"
 #include "el/system/sysinfo.h"
+#include "platform/clock.h"
 #include "platform/headless/headless.h"
 #include "platform/instance.h"
 #include "platform/resources.h"
@@ -55,6 +56,24 @@ TEST(FrameTiming, FramesLastAThousandthOverTheRateWithTheLastThreeMillisecondsSp
   const uint64_t before = hl::NowMicros();
   elSystem::SetFrameWait(0), elSystem::WaitFrame(), elSystem::SetFrameWait(1);  // paced by the display instead
   EXPECT_EQ(hl::NowMicros(), before);
+}
+
+// The host shows a paced frame's picture inside that frame, no later than 8 ms into it, also where the
+// frame crosses the clock's wrap; pictures outside the paced frames (a stale frame, the wait off) at once.
+TEST(FrameTiming, PicturesAreDueInsideTheFrameThatTheWaitStarts) {
+  for (const uint32_t from : {50000u, 0xFFFFFFE9u, 0xFFFFFFFFu})
+    for (const uint32_t rate : {1u, 30u, 60u, 100u, 500u}) {
+      hl::Reset(), hl::SetTimeMs(from);
+      elSystem::SetFrameRate(rate), elSystem::WaitFrame();
+      const uint64_t start = hl::NowMicros(), frameUs = (1000 / rate) * 1000ull;
+      const uint64_t due = plat::ShowingDelayUs(plat::CurrentFrame, start);
+      EXPECT_TRUE(due > 0 && due <= 8000 && due * 2 <= frameUs) << from << " " << rate << " " << due;
+      EXPECT_EQ(plat::ShowingDelayUs(plat::CurrentFrame, start + 700), due > 700 ? due - 700 : 0);
+      EXPECT_EQ(plat::ShowingDelayUs(plat::CurrentFrame, start + frameUs + 2592000000000ull), 0u);  // 30 days on
+    }
+  elSystem::SetFrameWait(0), elSystem::WaitFrame();
+  EXPECT_EQ(plat::ShowingDelayUs(plat::CurrentFrame, hl::NowMicros()), 0u);
+  elSystem::SetFrameWait(1);
 }
 
 TEST(FrameTiming, FrameSecondsAndWaitSlotsAcrossTheClock) {

@@ -14,6 +14,7 @@ bool SetFrameRate(uint32_t framesPerSecond) {
 
 void SetFrameWait(uint8_t on) {
   FrameWaitOn = on;
+  plat::CurrentFrame.armed = false;  // with the wait off, the vertical blank paces the pictures
   elDraw::SetVSync(on == 0 ? 1 : 0);
 }
 
@@ -31,6 +32,8 @@ bool WaitFrame() {
   }
   plat::FrameSpinMicros += plat::SpinClockMicros() - spinStart;
   FrameStart = now;
+  // The frame starting here, for the host to show its picture at a steady point of it.
+  plat::CurrentFrame = {FrameStart, FrameMs, true};
   return true;
 }
 

@@ -8,11 +8,14 @@
 // of 2 (1366 x 768) the first step is left out and the game screen is scaled linearly.
 #include <SDL.h>
 #include <dirent.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/sdl/sdl_host.h"
 
@@ -163,6 +166,46 @@ void Upload(const Surface& primary) {
   SDL_UnlockTexture(Texture);
 }
 
+// A sleep may wake late (by a millisecond or more when both cores are busy), and that lateness went
+// into the interval as the work did: the last kShowSpinUs before the showing time are spun on the
+// clock, like the frame wait's own last 3 ms, and counted with its spin.
+constexpr uint64_t kShowSpinUs = 1000;
+
+uint64_t MonotonicUs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+// Frames paced by the frame wait are shown a fixed time after their start (ShowingDelayUs,
+// platform/clock.h), not as soon as they are drawn. The frame wait makes the starts exactly FrameMs
+// apart, but the time from a start to the picture's present varied with the scene's work and the
+// upload (1 to 8 ms), and that variation went straight into the intervals between shown pictures.
+// Showing at a fixed point takes the work out: the interval varies only with the present itself. A
+// frame drawn later than that is shown at once, as before. It costs a picture up to 8 ms more delay
+// after the input read at the start of the frame.
+//
+// Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
+// is not paced, or late).
+uint64_t WaitForShowingTime() {
+  const uint64_t nowUs = MonotonicUs();
+  const uint64_t delayUs = ShowingDelayUs(CurrentFrame, nowUs);
+  CurrentFrame.armed = false;
+  if (delayUs == 0) return 0;
+  const uint64_t untilUs = nowUs + delayUs;
+  if (delayUs > kShowSpinUs) {
+    const uint64_t wakeUs = untilUs - kShowSpinUs;
+    const timespec wake{static_cast<time_t>(wakeUs / 1000000u), static_cast<long>(wakeUs % 1000000u) * 1000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+    }
+  }
+  const uint64_t spinStartUs = MonotonicUs();
+  uint64_t t = spinStartUs;
+  while (t < untilUs) t = MonotonicUs();
+  FrameSpinMicros += t - spinStartUs;
+  return t - nowUs;
+}
+
 int32_t DesktopBits() {
   if (int bits = sdl::WindowedBits()) return bits;
   SDL_DisplayMode m;
@@ -229,8 +272,9 @@ void DisplayShow(const Surface& primary) {
   SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
   SDL_RenderClear(Renderer);
   SDL_RenderCopy(Renderer, picture, nullptr, nullptr);
+  const uint64_t slept = WaitForShowingTime();
   SDL_RenderPresent(Renderer);
-  sdl::LogFrame(Renderer, showStart);
+  sdl::LogFrame(Renderer, showStart, slept);
 }
 
 }  // namespace plat

@@ -5,7 +5,8 @@
 //   S <monotonic> <realtime> <renderer>      once, when the log is opened (at the first frame)
 //   F <monotonic> <thread cpu> <spin> <show> a frame was presented; the main thread's CPU time and
 //                                            the frame pacing's spin so far, both summed from the start,
-//                                            and how long showing this frame took (upload to present)
+//                                            and how long showing this frame took (upload to present,
+//                                            less the wait for its showing time)
 //   E <monotonic> <what>                     a key (k) or mouse button (m1, m3) went down
 #include <time.h>
 
@@ -56,12 +57,13 @@ bool Open(SDL_Renderer* renderer) {
 
 uint64_t FrameLogClock() { return looked && !logFile ? 0 : Micros(CLOCK_MONOTONIC); }
 
-void LogFrame(SDL_Renderer* renderer, uint64_t showStart) {
+void LogFrame(SDL_Renderer* renderer, uint64_t showStart, uint64_t slept) {
   if (!looked && !Open(renderer)) return;
   if (!logFile) return;
   const uint64_t now = Micros(CLOCK_MONOTONIC);
+  const uint64_t show = showStart && showStart + slept <= now ? now - showStart - slept : 0;
   std::fprintf(logFile, "F %" PRIu64 " %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", now, Micros(CLOCK_THREAD_CPUTIME_ID),
-               FrameSpinMicros, showStart && showStart <= now ? now - showStart : 0);
+               FrameSpinMicros, show);
 }
 
 }  // namespace plat::sdl

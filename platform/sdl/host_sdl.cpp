@@ -17,6 +17,7 @@
 #include "platform/host.h"
 #include "platform/message_queue.h"
 #include "platform/instance.h"
+#include "platform/media.h"
 #include "platform/resources.h"
 #include "platform/sdl/sdl_host.h"
 #include "platform/text.h"
@@ -272,6 +273,11 @@ bool CreateMainWindow(const char* titleCp932, WindowProc proc, int32_t windowedW
     return false;
   }
   windowProc = proc;
+  // The decoders load on a thread of their own while the title is set up. The dynamic loader takes
+  // one load or look-up at a time, so SDL's joystick start, which loads libudev and looks up its
+  // functions, comes first rather than waiting behind them (the input service finds it started).
+  SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+  MediaPreload();
   Resource icon;
   if (FindResource("ICON", "MAIN", &icon)) {
     SDL_RWops* rw = SDL_RWFromConstMem(icon.data, static_cast<int>(icon.size));

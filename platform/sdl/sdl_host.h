@@ -24,8 +24,8 @@ void AddEventHook(EventHook hook);
 
 // The frame log (platform/sdl/frame_log_sdl.cpp), kept when OOMORI_FRAME_LOG names a file. The display
 // reads FrameLogClock as it starts showing a frame (0 once the log is known to be off) and calls
-// LogFrame, with that time, after the present.
+// LogFrame, with that time and the microseconds it slept for the frame's showing time, after the present.
 uint64_t FrameLogClock();
-void LogFrame(SDL_Renderer* renderer, uint64_t showStart);
+void LogFrame(SDL_Renderer* renderer, uint64_t showStart, uint64_t slept);
 
 }  // namespace plat::sdl
