@@ -150,9 +150,9 @@ TEST_F(ScreenWindowedTest, PictureFollowsTheWindowAndTheCursorIsFreeUnlessAsked)
   EXPECT_FALSE(plat::headless::CursorClip(&clip));
   elDraw::FillWhite(0, 0, 10, 10);
   elDraw::SetVSync(0);
-  ClientRect = {5, 5, 645, 485};
+  ClientRect = {5, 5, 645, 485}, ClientX = 2, ClientY = 3;  // the client area, 2 and 3 into the window
   elDraw::Present();
-  for (int32_t i = 0; i < 20; ++i) EXPECT_EQ(plat::headless::LastFrame().At(i, i), i >= 5 && i < 15 ? 0xFFFFFFu : 0u) << i;
+  for (int32_t i = 0; i < 20; ++i) EXPECT_EQ(plat::headless::LastFrame().At(i, i), i >= 3 && i < 12 ? 0xFFFFFFu : 0u) << i;
   elDraw::SetVSync(1);
   elDraw::Release();
   CursorClipEnabled = 1;

@@ -369,7 +369,7 @@ TEST_F(GdiTest, PolygonsFillByTheEvenOddRule) {
   FillScreen([](int32_t, int32_t) { return P5(3, 3, 3); });
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 0);
   elDraw::Polygon(tri, 1, kWhite, kBlue, 1, 1);
-  EXPECT_TRUE(At(150, 100) == Px(kWhite) && At(154, 130) == P5(3, 3, 3));
+  EXPECT_TRUE(At(150, 100) == Px(kWhite) && At(125, 140) == Px(kWhite) && At(154, 130) == P5(3, 3, 3));  // closed
   elDraw::Polygon(tri, 3, kWhite, kBlue, 1, 2);
   EXPECT_TRUE(At(150, 130) == P5(3, 3, 3) && At(154, 130) == Px(kWhite) && At(20, 20) == P5(3, 3, 3));
 }
