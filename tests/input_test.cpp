@@ -378,8 +378,8 @@ TEST_F(InputTest, PolledJoysticksFollowTheirRulesOverARandomScript) {
     ASSERT_EQ(elSystem::GetJoyButtonState(q, b), stateful && ok ? m.Edge(q, b, forced) : 0u);
     ASSERT_EQ(elSystem::GetJoyHold(q, b), stateful ? m.Hold(q, b) : 0);
     if (pick(2)) {
-      elSystem::GetJoyButtonStates(q, four);
-      elSystem::GetJoyHolds(q, holds);
+      std::fill_n(four, 4, 99u), std::fill_n(holds, 4, 99);  // every one answered, also for no joystick
+      elSystem::GetJoyButtonStates(q, four), elSystem::GetJoyHolds(q, holds);
       for (int c = 1; c <= 4; ++c) ASSERT_EQ(four[c - 1], ok ? m.Edge(q, c, forced) : 0u);
       for (int c = 1; c <= 4; ++c) ASSERT_EQ(holds[c - 1], ok ? m.Hold(q, c) : 0);
     }

@@ -206,7 +206,7 @@ TEST_F(Stream, AFileThatCannotBeOpenedIsReportedAndTheWorkingDirectoryStays) {
   EXPECT_EQ(elStream::GetState(), 0) << "the file open before was closed";
   ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
   EXPECT_GT(StreamDuration, 0);
-  EXPECT_EQ((elStream::Init(), StreamDuration), 0) << "a new set-up closes the file and forgets its length";
+  EXPECT_EQ(elStream::Init() * 10 + StreamDuration, 10) << "a new set-up closes the file and forgets its length";
 }
 
 }  // namespace
