@@ -357,6 +357,7 @@ TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
   elSound::Restore();  // rebuilt objects keep their echo
   FrameSeconds = 1.0f / 60.0f, elSound::SetVolume(o, -3, -1);  // the start resets the levels
   elSound::Play(o, -2);
+  elSound::SetPan(o, -5, -1);  // Echo leaves the pan alone (to the left: the left side is measured)
   std::vector<std::pair<double, int>> onsets;  // where the sound starts after silence, with its level
   int16_t last = 0;
   for (int f = 0; f < 60; ++f) {
@@ -372,6 +373,7 @@ TEST_F(Sound, EchoesAtTwoFourAndSixHundredMillisecondsTenDecibelsApart) {
     EXPECT_NEAR(onsets[k].first, 200.0 * k, 17.0) << k;  // within a frame
     EXPECT_NEAR(20 * std::log10(onsets[k].second / 16384.0), -10.0 * k, 0.05) << k;
   }
+  EXPECT_EQ(Levels(o, 3)[1], -500);
   elSound::Play(o, -2), elSound::Stop(o, -1);  // the turn moves on, all quiet
   // EchoPan: 0.1 s x 100 x 100 = 1000 dB a step, so each echo is at an end of the sweep, the other one.
   FrameSeconds = 0.1f;
