@@ -455,6 +455,28 @@ TEST_F(Sound, MixerVoicesSumToTheirSamplesTimesTheirGains) {
   }
 }
 
+// A looping buffer with a filler (as the synthesizer's is) plays each frame the filler rendered, once
+// and in order, however the device's pulls fall across the buffer's end; the filler is never more
+// than a buffer ahead.
+TEST_F(Sound, AFillerRendersEveryFrameOnceBeforeItIsPlayed) {
+  struct Counter { int16_t next = 1; uint32_t rendered = 0; } c;
+  plat::AudioBuffer b = Make(std::vector<uint8_t>(200), 16, 1);  // 100 frames
+  plat::AudioSetFiller(b, [](void* user, void* dst, uint32_t bytes) {
+    auto* c = static_cast<Counter*>(user);
+    for (uint32_t i = 0; i < bytes / 2; ++i) static_cast<int16_t*>(dst)[i] = c->next++;
+    c->rendered += bytes / 2;
+  }, &c);
+  plat::AudioPlay(b, plat::kAudioPlayLooping);
+  std::vector<int16_t> heard;
+  for (uint32_t n : {37u, 64u, 1u, 99u, 100u, 13u, 80u}) {  // a pass at most a buffer long
+    const std::vector<int16_t> out = hl::PullAudio(n);
+    for (uint32_t i = 0; i < n; ++i) heard.push_back(out[2 * i]);
+    EXPECT_LE(c.rendered, heard.size() + 100);
+  }
+  for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], static_cast<int16_t>(i + 1)) << i;
+  plat::AudioReleaseBuffer(b);
+}
+
 TEST_F(Sound, MixerInvalidCallsAreRefusedAndChangeNothing) {
   const std::vector<uint8_t> f = PcmFormat(kRate, 8, 1);
   auto with = [&](size_t at, uint8_t v) { return [&](std::vector<uint8_t> g) { return g[at] = v, g; }(f); };
