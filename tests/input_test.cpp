@@ -302,8 +302,8 @@ struct JoyModel {
 
   bool Readable(int j) const { return j < 2 && attached[j]; }
   bool Pressed(int j, int b) const { return Readable(j) && ((buttons[j] >> (b - 1)) & 1); }
-  // The service reports a stick at rest as the middle of its travel, 32767.
-  int Reading(int j, int a) const { return raw[j][a] == 0 ? 32767 : raw[j][a] + 32768; }
+  // The service reports a stick at rest, or within 1/64 of the travel of it, as the middle, 32767.
+  int Reading(int j, int a) const { return std::abs(raw[j][a]) < 1024 ? 32767 : raw[j][a] + 32768; }
   int Dir(int j, int a) const {
     const int c = a ? cy[j] : cx[j], x = Reading(j, a);
     return x <= c / 2 ? -1 : x >= c + c / 2 ? 1 : 0;
@@ -340,14 +340,14 @@ TEST_F(InputTest, PolledJoysticksFollowTheirRulesOverARandomScript) {
   for (int i = 0; i < 3; ++i) hl::AttachJoystick();
   ASSERT_EQ(elSystem::InitJoystick(), 1);
   m.Calibrate();
-  const int kRaws[] = {-32768, -20000, -16385, -16384, 0, 16381, 16382, 20000, 32767};
+  const int kRaws[] = {-32768, -20000, -16385, -16384, -1024, 0, 1023, 16381, 16382, 20000, 32767};
   const float kSeconds[] = {0.0f, 0.016f, 0.05f, 0.1f, 0.25f, 1.0f}, kRampRates[] = {0, 60, 200, -100}, kHoldRates[] = {0, 50, 300};
   const int kPad[3][3] = {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}};  // [dy][dx]: the keypad, up on top
   std::mt19937 rng(4242);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
   for (int step = 0; step < 3000; ++step) {
     const int j = pick(3), op = pick(40), a = pick(2), b6 = pick(7) % 7 == 6 ? 31 : pick(6);  // and the last button
-    if (op < 12 && m.attached[j]) hl::JoystickAxis(j, a, m.raw[j][a] = kRaws[pick(9)]);
+    if (op < 12 && m.attached[j]) hl::JoystickAxis(j, a, m.raw[j][a] = kRaws[pick(11)]);
     if (op >= 12 && op < 22 && m.attached[j]) hl::JoystickButton(j, b6, ((m.buttons[j] ^= 1u << b6) >> b6) & 1);
     if (op >= 22 && op < 24 && j < 2 && m.attached[j]) hl::DetachJoystick(j), m.attached[j] = false;
     else if (const int s = op >= 22 && op < 24 && j < 2 ? hl::AttachJoystick() : -1; s >= 0)  // the lowest free slot
