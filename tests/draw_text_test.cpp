@@ -98,6 +98,11 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   elDraw::SetFontSmooth(1, 400);  // a glyph wider than the smoothing strip, starting inside the box: left out
   elDraw::SmoothTextBox(0, 0, 640, 480, "あ", 0);
   EXPECT_EQ(GlyphCount, 1);
+  // Its lines: a line feed, or a glyph past the right edge, opens the next line at the left.
+  elDraw::ClearScreen(), elDraw::SetFontSmooth(1, 16), elDraw::SetTextColor(0xFFFFFF, 0, 1);
+  elDraw::SmoothTextBox(100, 100, 150, 480, "■\n■■■■", 0), elDraw::EndFontSmooth();
+  EXPECT_TRUE(Ink(BackSurface, {116, 100, 160, 116}) == 0 && Ink(BackSurface, {132, 116, 148, 132}) > 0 &&
+              Ink(BackSurface, {100, 132, 116, 148}) > 0 && Ink(BackSurface, {116, 132, 160, 148}) == 0);
   elDraw::SmoothTextBox(0, 0, 640, 480, nullptr, 0);  // no text at all: the box alone
   EXPECT_EQ(GlyphCount, 1);
   elDraw::EndFontSmooth();
