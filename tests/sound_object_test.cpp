@@ -235,7 +235,8 @@ TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
   std::vector<uint8_t> adpcm = PcmFormat(kRate, 4, 1), want2;
   adpcm[0] = 2, Put16(adpcm, 2), adpcm.insert(adpcm.end(), {0xAB, 0xCD});
   Put(dir_ + "/x.wav", Riff({{"fmt ", adpcm}, {"data", {5, 6}}}));
-  elSound::AddToPack(Put("sndtest_x.pak", {}).c_str(), (dir_ + "/x.wav").c_str());
+  std::remove((ProgDir() + Put("sndtest_x.pak", {})).c_str());  // a pack that is not there yet is made
+  elSound::AddToPack("sndtest_x.pak", (dir_ + "/x.wav").c_str());
   Put32(want2, 2), want2.insert(want2.end(), {'X', '.', 'W', 'A', 'V', 0}), Put32(want2, 20);
   want2.insert(want2.end(), adpcm.begin(), adpcm.end()), want2.insert(want2.end(), {5, 6});
   EXPECT_EQ(testfiles::ReadFile(ProgDir() + "sndtest_x.pak"), want2);
@@ -252,6 +253,7 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
   Put(n31, Wave(Ramp(30))), Put(dir_ + "/bad.wav", {'R', 'I', 'F', 'F'});
   for (const char* f : {"sndtest_huge.wav", "sndtest_huge.pak"}) ASSERT_EQ(truncate((ProgDir() + f).c_str(), 0xF0000100), 0);
   elSound::AddToPack(pack_.c_str(), (dir_ + "/bad.wav").c_str());
+  files_.push_back(ProgDir() + "sndtest_fifo.wav"), mkfifo(files_.back().c_str(), 0600);
   // A load from another pack (a path too long to be kept is none), after which ours is set again.
   auto inPack = [&](const std::string& pack, const std::function<int()>& load) {
     return [=, this] {
@@ -274,6 +276,7 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
       {[] { return elSound::LoadObject("sndtest_cut.wav", 1); }, obj + noRes, 0},
       {[] { return elSound::LoadObject("sndtest_huge.wav", 1); }, obj + noRes, 0},
       {[] { return elSound::LoadObject("sndtest_tiny.wav", 1); }, obj + noBuf, 0},
+      {[] { return elSound::LoadObject("sndtest_fifo.wav", 1); }, obj + noRes, 0},  // not waited for
       {[] { return elSound::LoadPack("bad.wav", 1); }, pak + noBuf, 0},
       {inPack("sndtest_huge.pak", [] { return elSound::LoadPack("huge.wav", 1); }), pak + noBuf, 0},
       {[] { return elSound::LoadPack("none.wav", 1); }, pak + noWave, 0},

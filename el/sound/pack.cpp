@@ -141,11 +141,7 @@ void AddEntry(const std::string& pack, const std::string& file, const std::strin
   uint8_t* data = nullptr;
   uint32_t formatSize = 0, dataSize = 0;
   ReadWave((dir + file).c_str(), &format, &formatSize, &data, &dataSize);
-  FILE* f = OpenFile(dir + pack, "ab");
-  if (f == nullptr) {
-    // A new pack: OpenFile refuses what is not a regular file, and the file does not exist yet.
-    f = std::fopen((dir + pack).c_str(), "ab");
-  }
+  FILE* f = OpenFile(dir + pack, "ab");  // made when it is not there yet
   if (f != nullptr) {
     WriteU32(f, dataSize);
     std::fwrite(entryName.c_str(), 1, entryName.size() + 1, f);
