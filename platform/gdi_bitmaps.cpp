@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/bmp.h"
+#include "platform/files.h"
 #include "platform/gdi_detail.h"
 #include "platform/resources.h"
 
@@ -29,7 +30,7 @@ std::unique_ptr<Surface> LoadBitmapFile(const char* path) {
   if (!path || !*path) return nullptr;
   std::string p = Utf8FromCp932(path, std::strlen(path));
   std::replace(p.begin(), p.end(), '\\', '/');
-  FILE* fp = std::fopen(p.c_str(), "rb");
+  FILE* fp = OpenRegularFile(p, "rb");
   if (!fp) return nullptr;
   std::vector<uint8_t> data;
   uint8_t buf[65536];

@@ -13,6 +13,7 @@
 
 #include "platform/audio.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/media_libs.h"
 #include "platform/text.h"
 
@@ -40,6 +41,10 @@ std::string FsPath(const char* pathCp932) {
 }
 
 AVFormatContext* OpenContainer(const std::string& path) {
+  // The decoder's own open would wait on a FIFO or a device under the name: regular files only.
+  FILE* regular = OpenRegularFile(path, "rb");
+  if (regular == nullptr) return nullptr;
+  std::fclose(regular);
   AVFormatContext* ctx = nullptr;
   AVDictionary* opts = nullptr;
   Av().av_dict_set(&opts, "protocol_whitelist", "file", 0);

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/files.h"
+
 namespace plat {
 
 namespace {
@@ -202,7 +204,7 @@ bool CreateWithGmSoundFont(SynthEngine& engine, int channels, uint32_t rate, con
 
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* out) {
   out->clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
+  FILE* f = OpenRegularFile(path, "rb");
   if (f == nullptr) return false;
   struct stat st;
   if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||

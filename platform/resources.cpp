@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace plat {
 
 namespace {
@@ -35,7 +37,7 @@ void AddResource(const char* type, const char* name, const unsigned char* data, 
 
 bool AddResourceFile(const char* type, const char* name, const char* path) {
   if (type == nullptr || name == nullptr || path == nullptr) return false;
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = OpenRegularFile(path, "rb");
   if (f == nullptr) return false;
   std::vector<unsigned char> bytes;
   unsigned char buf[4096];

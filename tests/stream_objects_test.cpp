@@ -1,6 +1,7 @@
 // The media stream: the platform's decoding, and elStream on the headless display (draw objects, the
 // clipped back screen, stepping, the end state, failures).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "el/draw/draw_state.h"
@@ -204,6 +205,10 @@ TEST_F(Stream, AFileThatCannotBeOpenedIsReportedAndTheWorkingDirectoryStays) {
   EXPECT_NE(said.find(std::string(elSystem::GetProgramDir(0)) + "stream_missing.jpg: missing"), std::string::npos);
   EXPECT_EQ(musictest::BoxTexts(), std::vector<std::string>{"elStream::LoadObject : ストリームを読み込めません"});
   EXPECT_EQ(elStream::GetState(), 0) << "the file open before was closed";
+  const std::string fifo = std::string(elSystem::GetProgramDir(0)) + "stream_fifo.mp3";
+  unlink(fifo.c_str()), mkfifo(fifo.c_str(), 0600);
+  EXPECT_EQ(elStream::LoadObject("stream_fifo.mp3", 0), 0) << "a FIFO is no file, and not waited for";
+  unlink(fifo.c_str());
   ASSERT_EQ(elStream::LoadObject("stream_tone.mp3", 0), 1);
   EXPECT_GT(StreamDuration, 0);
   EXPECT_EQ(elStream::Init() * 10 + StreamDuration, 10) << "a new set-up closes the file and forgets its length";

@@ -209,10 +209,11 @@ TEST_F(SysInfoTest, DataRootAndNumberFiles) {
   }
   EXPECT_EQ(ReadFile("up.txt"), "42");
   EXPECT_TRUE(elSystem::WriteNumber("..x", 3) == 1 && elSystem::ReadNumber("..x") == 3);  // only looks like one
-  // A full disk: the number is taken in, but the file cannot keep it.
-  unlink("prog/full.txt");
-  ASSERT_EQ(symlink("/dev/full", "prog/full.txt"), 0);
-  EXPECT_EQ(elSystem::WriteNumber("full.txt", 4), 0);
+  // A device or a FIFO under the name is no file: nothing read or written, and no wait for a writer.
+  unlink("prog/full.txt"), unlink("prog/pipe.txt"), unlink("cfg/pipe.txt");
+  ASSERT_EQ(symlink("/dev/full", "prog/full.txt") + mkfifo("prog/pipe.txt", 0600) + mkfifo("cfg/pipe.txt", 0600), 0);
+  EXPECT_EQ(elSystem::WriteNumber("full.txt", 4) + elSystem::ReadNumber("pipe.txt") + elSystem::WriteNumber("pipe.txt", 5), 0);
+  EXPECT_STREQ((elSystem::LoadDataRoot("pipe.txt"), DataRoot), "");
 }
 
 // The clock's time of day, each part asked for alone as well, and the date.

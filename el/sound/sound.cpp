@@ -1,8 +1,6 @@
 // Sound objects: the device, the object table, loading from WAVE files and resources, playback and
 // the frequency/pan/volume family.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include "el/elSystem.h"
 #include "el/sound/sound_internal.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 
 uint32_t SoundReady;
@@ -33,18 +32,8 @@ std::string ProgramDir() {
 }
 
 FILE* OpenFile(const std::string& path, const char* mode) {
-  // Paths go to the file system as they are, like the program directory they start with. The open
-  // does not wait: a FIFO or a device under the name would otherwise hold the program until another
-  // process opened its other end. Only regular files are used; "ab" makes a file that is not there.
-  const bool append = mode[0] == 'a';
-  const int fd = open(path.c_str(), (append ? O_WRONLY | O_CREAT | O_APPEND : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                      0666);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  FILE* f = nullptr;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, append ? O_APPEND : 0) == 0) f = fdopen(fd, mode);
-  if (f == nullptr) close(fd);
-  return f;
+  // Paths go to the file system as they are, like the program directory they start with.
+  return plat::OpenRegularFile(path, mode);
 }
 
 int32_t WriteBuffer(plat::AudioBuffer buffer, uint32_t offset, const uint8_t* src, uint32_t n) {

@@ -14,6 +14,7 @@
 #include "el/elSystem.h"
 #include "el/system/sysinfo.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 
 char ProgramDir[256];
 char ProgramFolder[256];
@@ -113,7 +114,7 @@ void LoadDataRoot(const char* name) {
   std::string path = SettingsDir();
   if (path != "/") path += "/";
   path += name;
-  FILE* f = std::fopen(path.c_str(), "r");
+  FILE* f = plat::OpenRegularFile(path, "r");
   if (!f) return;
   char line[256];
   if (std::fgets(line, sizeof line, f)) {
@@ -133,7 +134,7 @@ int WriteNumber(const char* name, int32_t value) {
   const char* dir = GetProgramDir(1);
   if (!InsideName(name) || dir[0] == 0) return 0;
   std::string path = std::string(dir) + name;
-  FILE* f = std::fopen(path.c_str(), "w");
+  FILE* f = plat::OpenRegularFile(path, "w");
   if (!f) return 0;
   bool written = std::fprintf(f, "%d", value) > 0;
   return std::fclose(f) == 0 && written ? 1 : 0;
@@ -144,7 +145,7 @@ int32_t ReadNumber(const char* name) {
   const char* dir = GetProgramDir(1);
   if (!InsideName(name) || dir[0] == 0) return 0;
   std::string path = std::string(dir) + name;
-  FILE* f = std::fopen(path.c_str(), "r");
+  FILE* f = plat::OpenRegularFile(path, "r");
   if (!f) return 0;
   // Read as "%d" would (white space, a sign, digits), but by hand: a number too large for 32 bits
   // reads as 0 rather than as whatever a scan's overflow leaves.
