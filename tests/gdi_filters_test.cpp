@@ -28,6 +28,7 @@ uint32_t Ch(uint16_t p, int c) {
 }
 
 TEST_F(FilterTest, SaveScreenBytes) {
+  for (const char* f : {"shot.bmp", "four.bmp", "big.bmp"}) std::remove((drawtest::ProgramDir() + f).c_str());  // none from before
   FillScreen([](int32_t x, int32_t y) { return P5(static_cast<uint32_t>(x), static_cast<uint32_t>(y), 31); });
   reinterpret_cast<uint16_t*>(BackSurface->Row(0))[0] = 0xFFFF;
   ASSERT_EQ(elDraw::SaveScreen("shot.bmp", 3, 2), 1);
