@@ -598,8 +598,9 @@ TEST(Game, FailedPictureLoadsDrawNothing) {
   EXPECT_EQ(r.status, 0);
 }
 
-// A scene change cancels a running wipe (the whole screen shows again), but leaves a closed screen closed.
-TEST(Game, SceneChangeCancelsARunningWipeButNotAClosedScreen) {
+// A scene change cancels a running wipe (the whole screen shows again), but leaves a closed screen closed;
+// after a fade out the scene named next starts anew.
+TEST(Game, SceneChangesWipesAndFades) {
   using Clip = std::vector<int32_t>;
   static auto clip = [] { return Clip{ClipLeft, ClipTop, ClipRight, ClipBottom}; };
   RunResult r = RunGame([](Driver& d) {
@@ -611,6 +612,10 @@ TEST(Game, SceneChangeCancelsARunningWipeButNotAClosedScreen) {
     d.Then([] {
       EXPECT_EQ(clip(), (Clip{0, 0, 640, 480}));
       EXPECT_EQ(WipeState, 0);
+      Ranking.Insert(1300), SceneNo = 10, NextSceneNo = 40, elDraw::FadeOut();  // back to it, a result later
+    });
+    d.AfterFrames(1, [] {
+      EXPECT_TRUE(Label(CapturedFrame(), "神", 562, 130, 32, 0x6464FF)) << "the grades made afresh";
       elDraw::CloseScreen();
       SceneNo = 10;
     });
