@@ -20,7 +20,7 @@ class PresentTest : public DrawTest {
                        const uint32_t v = x % 64 == 0 && y == 0 ? 0 : 24u * (uint32_t(x / 64) + 1);
                        return v << 16 | v << 8 | v;
                      }));
-    WriteProgramFile("PAUSE.BMP", Bmp24(640, 1000, [](int x, int y) { return x >= 320 ? 0u : y < 500 ? 0xFF0000u : 0x0000FFu; }));
+    WriteProgramFile("PAUSE.BMP", Bmp24(640, 1000, [](int x, int y) { return x >= 320 ? 0u : x == 0 ? 0xFFFF00u : y < 500 ? 0xFF0000u : 0x0000FFu; }));
     WriteProgramFile("PTILE.BMP", Bmp24(64, 48, [](int, int) { return 0x00FF00u; }));
     elDraw::SetVSync(0);
   }
@@ -73,6 +73,7 @@ TEST_F(PresentTest, PauseScreenAndMissingPictures) {
   elDraw::ClearScreenWhite();
   elDraw::Present();
   EXPECT_EQ(Shown(100, 100), 0xFF0000u);
+  EXPECT_EQ(Shown(0, 100), 0xFFFF00u);  // from its first column
   EXPECT_EQ(Shown(500, 100), 0xFFFFFFu);  // black is the pause picture's key, whatever key was set before
   elDraw::SetPause("PAUSE.BMP", "PTILE.BMP", 1000);  // the tile loads now into an object of its own
   EXPECT_EQ(DrawObject[0].surface->Width(), 640);

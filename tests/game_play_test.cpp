@@ -300,7 +300,9 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
     });
     EatBowls(d, 2);
     FastClock(d);
-    d.WhenScene(25, [] {
+    static int timeUpStart;
+    d.WhenScene(25, [&d] {
+      timeUpStart = d.Frame();
       const Image f = CapturedFrame();
       ExpectRoom(f, "HITO1");
       EXPECT_TRUE(Placed(f, "SOKO", 220, 220, {0, 0, 200, 40}));
@@ -325,7 +327,8 @@ TEST(Game, ThreeBowlsThroughEveryScreen) {
       EXPECT_TRUE(CapturedFrame().px == at90.px) << "bowls 91 to 95";
       Bowls = 3;
     });
-    d.WhenScene(30, [] {
+    d.WhenScene(30, [&d] {
+      EXPECT_EQ(d.Frame() - timeUpStart, 242) << "frames of the time-up scene";
       EXPECT_TRUE(MusicPlaying(ResultMusic));
       const Image f = CapturedFrame();
       EXPECT_TRUE(Label(f, "食べたご飯：3杯", 30, 40, 48, 0xC88C50));

@@ -254,6 +254,9 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
   for (const char* f : {"sndtest_huge.wav", "sndtest_huge.pak"}) ASSERT_EQ(truncate((ProgDir() + f).c_str(), 0xF0000100), 0);
   elSound::AddToPack(pack_.c_str(), (dir_ + "/bad.wav").c_str());
   files_.push_back(ProgDir() + "sndtest_fifo.wav"), mkfifo(files_.back().c_str(), 0600);
+  std::vector<uint8_t> longer = PcmFormat(kRate, 8, 1);  // a format record of 10 more bytes than the file has
+  Put16(longer, 10), Put("sndtest_cutfmt.wav", Riff({{"data", {1, 2, 3}}, {"fmt ", longer}}));
+  Put("sndtest_nodata.wav", Riff({{"fmt ", PcmFormat(kRate, 8, 1)}}));
   // A load from another pack (a path too long to be kept is none), after which ours is set again.
   auto inPack = [&](const std::string& pack, const std::function<int()>& load) {
     return [=, this] {
@@ -262,7 +265,7 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
       return elSound::SetPackFile(pack_.c_str()), r;
     };
   };
-  const std::string tooLong(300, 'x');
+  const std::string tooLong(kSoundPathSize - ProgDir().size(), 'x');  // with the directory, a byte too long
   const std::string obj = "elSound::LoadObject : ", pak = "elSound::LoadPack : ", str = "elSound::LoadStream : ";
   const std::string mix = "ミックス数が多過ぎます", noWave = "WAVEファイルを読み込めません";
   const std::string noBuf = "サウンドバッファが生成できません", noPack = "パックファイル名が指定されていません",
@@ -277,6 +280,8 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
       {[] { return elSound::LoadObject("sndtest_huge.wav", 1); }, obj + noRes, 0},
       {[] { return elSound::LoadObject("sndtest_tiny.wav", 1); }, obj + noBuf, 0},
       {[] { return elSound::LoadObject("sndtest_fifo.wav", 1); }, obj + noRes, 0},  // not waited for
+      {[] { return elSound::LoadObject("sndtest_nodata.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_cutfmt.wav", 1); }, obj + noRes, 0},
       {[] { return elSound::LoadPack("bad.wav", 1); }, pak + noBuf, 0},
       {inPack("sndtest_huge.pak", [] { return elSound::LoadPack("huge.wav", 1); }), pak + noBuf, 0},
       {[] { return elSound::LoadPack("none.wav", 1); }, pak + noWave, 0},
@@ -507,7 +512,7 @@ TEST_F(Sound, MixerInvalidCallsAreRefusedAndChangeNothing) {
                     plat::AudioSetPosition(b, 10), plat::AudioPlay(b, 2), plat::AudioSetVolume(0, 0),
                     plat::AudioLock(b, 10, 1, &p1, &n1, &p2, &n2, 0), plat::AudioLock(b, 0, 0, &p1, &n1, &p2, &n2, 0),
                     plat::AudioLock(b, 0, 11, &p1, &n1, &p2, &n2, 0),
-                    plat::AudioLock(b, 8, 4, &p1, &n1, nullptr, nullptr, 0)}) {
+                    plat::AudioLock(b, 8, 4, &p1, &n1, nullptr, nullptr, 0), plat::AudioGetFormat(b, nullptr)}) {
     EXPECT_EQ(r, param);
   }
   EXPECT_EQ(std::vector<int32_t>({plat::AudioSetVolume(fixed, -1), plat::AudioSetPan(fixed, 1), plat::AudioSetFrequency(fixed, 800)}),
