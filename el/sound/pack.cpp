@@ -11,6 +11,7 @@
 #include "el/elSystem.h"
 #include "el/sound/sound_internal.h"
 #include "el/system/state.h"
+#include "platform/files.h"
 
 namespace elSound {
 using namespace detail;
@@ -84,7 +85,7 @@ struct Entry {
 // at the entry's format field, and the format and data it announces lie inside the file. Otherwise
 // reports under op and closes the file.
 bool FindEntry(const char* op, const char* path, const char* name, Entry* e) {
-  FILE* f = path[0] ? OpenFile(path, "rb") : nullptr;
+  FILE* f = path[0] ? plat::OpenRegularFile(path, "rb") : nullptr;
   if (f == nullptr) {
     elSystem::ReportError(op, kNoPack);
     return false;
@@ -141,7 +142,7 @@ void AddEntry(const std::string& pack, const std::string& file, const std::strin
   uint8_t* data = nullptr;
   uint32_t formatSize = 0, dataSize = 0;
   ReadWave((dir + file).c_str(), &format, &formatSize, &data, &dataSize);
-  FILE* f = OpenFile(dir + pack, "ab");  // made when it is not there yet
+  FILE* f = plat::OpenRegularFile(dir + pack, "ab");  // made when it is not there yet
   if (f != nullptr) {
     WriteU32(f, dataSize);
     std::fwrite(entryName.c_str(), 1, entryName.size() + 1, f);
@@ -322,7 +323,7 @@ int ResetStream(int32_t object) {
   SoundSlot& s = SoundObject[object];
   StreamState& st = s.stream;
   if (st.dataSize == 0) return 0;
-  FILE* f = OpenFile(st.packPath, "rb");
+  FILE* f = plat::OpenRegularFile(st.packPath, "rb");
   if (f == nullptr) return elSystem::ReportError(kOp, kNoPack);
   if (FileSize(f) < st.dataStart || std::fseek(f, static_cast<long>(st.dataStart), SEEK_SET) != 0) {
     std::fclose(f);
@@ -362,7 +363,7 @@ int Streaming() {
         continue;
       }
     }
-    FILE* f = OpenFile(st.packPath, "rb");
+    FILE* f = plat::OpenRegularFile(st.packPath, "rb");
     if (f == nullptr) return elSystem::ReportError(kOp, kNoPack);
     if (FileSize(f) < st.filePos || std::fseek(f, static_cast<long>(st.filePos), SEEK_SET) != 0) {
       std::fclose(f);

@@ -1,6 +1,5 @@
 // Sound objects: the device, the object table, loading from WAVE files and resources, playback and
 // the frequency/pan/volume family.
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +11,6 @@
 #include "el/elSystem.h"
 #include "el/sound/sound_internal.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/resources.h"
 
 uint32_t SoundReady;
@@ -29,11 +27,6 @@ namespace detail {
 std::string ProgramDir() {
   const char* dir = elSystem::GetProgramDir(0);
   return dir ? std::string(dir) : std::string();
-}
-
-FILE* OpenFile(const std::string& path, const char* mode) {
-  // Paths go to the file system as they are, like the program directory they start with.
-  return plat::OpenRegularFile(path, mode);
 }
 
 int32_t WriteBuffer(plat::AudioBuffer buffer, uint32_t offset, const uint8_t* src, uint32_t n) {

@@ -48,9 +48,9 @@ struct WaveView {
 bool ResourceWave(const uint8_t* p, size_t n, WaveView* out, std::vector<uint8_t>* ownedFormat,
                   std::vector<uint8_t>* ownedData);
 
-// Files: names are CP932, as everywhere in the library.
+// Files: names are CP932, as everywhere in the library, and go to the file system as they are
+// (plat::OpenRegularFile), like the program directory they start with.
 std::string ProgramDir();
-FILE* OpenFile(const std::string& path, const char* mode);
 
 // Lock over [offset, offset + n), copy src in (both regions), unlock.
 int32_t WriteBuffer(plat::AudioBuffer buffer, uint32_t offset, const uint8_t* src, uint32_t n);

@@ -5,6 +5,7 @@
 
 #include "el/elSound.h"
 #include "el/sound/sound_internal.h"
+#include "platform/files.h"
 
 namespace elSound::detail {
 namespace {
@@ -136,7 +137,7 @@ int ReadWave(const char* path, uint8_t** format, uint32_t* formatSize, uint8_t**
   if (path == nullptr || format == nullptr || formatSize == nullptr || data == nullptr || dataSize == nullptr) {
     return 1;
   }
-  FILE* f = detail::OpenFile(path, "rb");
+  FILE* f = plat::OpenRegularFile(path, "rb");
   if (f == nullptr) return 1;
   std::vector<uint8_t> fmt, samples;
   bool ok;

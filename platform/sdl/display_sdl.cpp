@@ -171,12 +171,6 @@ void Upload(const Surface& primary) {
 // clock, like the frame wait's own last 3 ms, and counted with its spin.
 constexpr uint64_t kShowSpinUs = 1000;
 
-uint64_t MonotonicUs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
-}
-
 // Frames paced by the frame wait are shown a fixed time after their start (ShowingDelayUs,
 // platform/clock.h), not as soon as they are drawn. The frame wait makes the starts exactly FrameMs
 // apart, but the time from a start to the picture's present varied with the scene's work and the
@@ -188,7 +182,7 @@ uint64_t MonotonicUs() {
 // Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
 // is not paced, or late).
 uint64_t WaitForShowingTime() {
-  const uint64_t nowUs = MonotonicUs();
+  const uint64_t nowUs = SpinClockMicros();
   const uint64_t delayUs = ShowingDelayUs(CurrentFrame, nowUs);
   CurrentFrame.armed = false;
   if (delayUs == 0) return 0;
@@ -199,9 +193,9 @@ uint64_t WaitForShowingTime() {
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
     }
   }
-  const uint64_t spinStartUs = MonotonicUs();
+  const uint64_t spinStartUs = SpinClockMicros();
   uint64_t t = spinStartUs;
-  while (t < untilUs) t = MonotonicUs();
+  while (t < untilUs) t = SpinClockMicros();
   FrameSpinMicros += t - spinStartUs;
   return t - nowUs;
 }
