@@ -103,6 +103,10 @@ TEST_F(TextTest, FontsFacesWeightsAnglesAndTheInstalledList) {
   elDraw::SmoothTextBox(100, 100, 150, 480, "■\n■■■■", 0), elDraw::EndFontSmooth();
   EXPECT_TRUE(Ink(BackSurface, {116, 100, 160, 116}) == 0 && Ink(BackSurface, {132, 116, 148, 132}) > 0 &&
               Ink(BackSurface, {100, 132, 116, 148}) > 0 && Ink(BackSurface, {116, 132, 160, 148}) == 0);
+  int differ = 0;  // each line is drawn as the first: the next line's first glyph, pixel for pixel
+  for (int32_t y = 100; y < 116; ++y)
+    for (int32_t x = 100; x < 116; ++x) differ += PixelAt(BackSurface, x, y) != PixelAt(BackSurface, x, y + 16);
+  EXPECT_EQ(differ, 0);
   elDraw::SmoothTextBox(0, 0, 640, 480, nullptr, 0);  // no text at all: the box alone
   EXPECT_EQ(GlyphCount, 1);
   elDraw::EndFontSmooth();

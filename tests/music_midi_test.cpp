@@ -156,6 +156,25 @@ TEST_F(MidiSynth, PortsAndTheCallsTheyRefuse) {
   MidiReleasePort(ext);
 }
 
+// Taking a port off a performance silences its channels only when they sound there.
+TEST_F(MidiSynth, RemovingThePortOfTheChannelsSilencesThemAndNoOtherDoes) {
+  MidiPort* ext = nullptr;
+  ASSERT_EQ(MidiCreatePort(Caps(1).portId, {1, false}, &ext), MIDI_OK);
+  MidiPortActivate(port_, true);
+  MidiPerformance* p = Perf(1);
+  ASSERT_EQ(MidiPerformanceAddPort(p, ext), MIDI_OK);
+  ASSERT_EQ(MidiPerformancePlay(p, Seg(ReadData("note_two_seconds.mid")), nullptr), MIDI_OK);
+  EXPECT_GT(Render(100), 500);
+  EXPECT_EQ(MidiPerformanceRemovePort(p, ext), MIDI_OK);
+  Render(300);  // past any echo of a silenced note
+  EXPECT_GT(Render(100), 500) << "still sounding";
+  EXPECT_EQ(MidiPerformanceRemovePort(p, ext), MIDI_E_NOPORT);
+  EXPECT_EQ(MidiPerformanceRemovePort(p, port_), MIDI_OK);
+  Render(100);
+  EXPECT_LT(Render(100), 4);
+  MidiReleasePort(ext);
+}
+
 TEST_F(MidiSynth, OnlyAnActivePortSoundsInItsBuffersFormat) {
   hl::Reset();
   hl::SetAudioDeviceRate(22050);

@@ -14,6 +14,7 @@
 
 #include "el/sound/sound_internal.h"
 #include "el/system/state.h"
+#include "el/system/sysinfo.h"
 #include "platform/resources.h"
 #include "tests/support/sound_support.h"
 
@@ -216,6 +217,7 @@ TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
   elSound::AddToPack(nullptr, (dir_ + "/boing.wav").c_str());
   WriteFile(ProgDir() + pack_, Entry("plop.wav", {40, 41, 42, 43}), "ab");
   Put("PAKU", Wave(Ramp(30, 90)));
+  std::strcpy(DataRoot, "/nonexistent");  // a data root moves the number files, not the sounds
   for (auto [name, first] : {std::pair<std::string, int>{"paku.wav", 3}, {"Boing.wav", 70}, {"PLOP.WAV", 40}, {"PAKU", 90}}) {
     int o = name == "PAKU" ? elSound::LoadObject("PAKU", 1) : elSound::LoadPack(name.c_str(), 2);
     ASSERT_GE(o, 0) << name;
@@ -223,6 +225,7 @@ TEST_F(Sound, PacksHoldUpperCasedEntriesThatLoadByAnyCase) {
     EXPECT_EQ(Heard(hl::PullAudio(1), 0), first) << name;
     elSound::Stop(o, -1);
   }
+  DataRoot[0] = 0;
   // Fresh 0 appends (the first entry of a name wins); fresh 1 starts over.
   Put(dir_ + "/paku.wav", Wave(Ramp(80, 9)));
   uint32_t size[2] = {};
@@ -255,6 +258,11 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
   elSound::AddToPack(pack_.c_str(), (dir_ + "/bad.wav").c_str());
   files_.push_back(ProgDir() + "sndtest_fifo.wav"), mkfifo(files_.back().c_str(), 0600);
   Put("sndtest_nodata.wav", Riff({{"fmt ", PcmFormat(kRate, 8, 1)}}));
+  std::vector<uint8_t> adpcm = PcmFormat(kRate, 4, 1), longEntry = Entry("LONG.WAV", Ramp(5 * kRate));
+  adpcm[0] = 2, Put16(adpcm, 2);  // two extra format bytes named, and the file ends
+  Put("sndtest_cutformat.wav", Riff({{"fmt ", adpcm}}));
+  longEntry.pop_back();  // a stream's samples a byte short
+  Put("sndtest_cut.pak", longEntry);
   // A load from another pack (a path too long to be kept is none), after which ours is set again.
   auto inPack = [&](const std::string& pack, const std::function<int()>& load) {
     return [=, this] {
@@ -264,6 +272,7 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
     };
   };
   const std::string tooLong(kSoundPathSize - ProgDir().size(), 'x');  // with the directory, a byte too long
+  Put(tooLong, testfiles::ReadFile(ProgDir() + pack_));  // and a real pack under that name
   const std::string obj = "elSound::LoadObject : ", pak = "elSound::LoadPack : ", str = "elSound::LoadStream : ";
   const std::string mix = "ミックス数が多過ぎます", noWave = "WAVEファイルを読み込めません";
   const std::string noBuf = "サウンドバッファが生成できません", noPack = "パックファイル名が指定されていません",
@@ -279,6 +288,8 @@ TEST_F(Sound, EveryLoaderReportsItsFailuresAndReturnsMinusOne) {
       {[] { return elSound::LoadObject("sndtest_tiny.wav", 1); }, obj + noBuf, 0},
       {[] { return elSound::LoadObject("sndtest_fifo.wav", 1); }, obj + noRes, 0},  // not waited for
       {[] { return elSound::LoadObject("sndtest_nodata.wav", 1); }, obj + noRes, 0},
+      {[] { return elSound::LoadObject("sndtest_cutformat.wav", 1); }, obj + noRes, 0},
+      {inPack("sndtest_cut.pak", [] { return elSound::LoadStream("long.wav", 0); }), str + noWave, 0},
       {[] { return elSound::LoadPack("bad.wav", 1); }, pak + noBuf, 0},
       {inPack("sndtest_huge.pak", [] { return elSound::LoadPack("huge.wav", 1); }), pak + noBuf, 0},
       {[] { return elSound::LoadPack("none.wav", 1); }, pak + noWave, 0},

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include "el/draw/draw_state.h"
 #include "el/elDraw.h"
 #include "el/elSound.h"
@@ -15,6 +19,22 @@
 #include "tests/support/music_support.h"
 
 namespace hl = plat::headless;
+
+// While set, blocks of 64 KiB or more cannot be had (the allocation a sound buffer makes).
+std::atomic<bool> RefuseLargeBlocks{false};
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  return n >= 65536 && RefuseLargeBlocks ? nullptr : std::malloc(n ? n : 1);
+}
+void* operator new(size_t n) {
+  if (void* p = operator new(n, std::nothrow)) return p;
+  throw std::bad_alloc();
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // this operator new is malloc
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 using namespace plat;
 using musictest::DataPath;
 using musictest::Peak;
@@ -81,7 +101,24 @@ TEST_F(Stream, WhatCannotBePlayedIsRefusedAVideosSoundPlays) {
   ASSERT_EQ(MediaOpen(DataPath("clip.avi").c_str(), true, &stream), MEDIA_OK);
   ASSERT_EQ(MediaSetRunning(stream, true), MEDIA_OK);
   EXPECT_GT(Loud(300), 1000) << "a video's sound plays along with its pictures";
+  // The device closed under the stream and called at while there is none; opened again, but with no
+  // memory for the stream's sound buffer at its next call: the buffer is asked for again at the one after.
+  AudioReleaseDevice();
+  MediaTime(stream);
+  ASSERT_EQ(AudioCreateDevice(), kAudioOk);
+  RefuseLargeBlocks = true;
+  MediaTime(stream);
+  RefuseLargeBlocks = false;
+  EXPECT_LT(Loud(100), 4);
+  MediaTime(stream);
+  EXPECT_GT(Loud(300), 1000) << "sound again";
   MediaClose(stream);
+  int32_t w = 0, h = 0;
+  ASSERT_EQ(MediaOpen(DataPath("tall.png").c_str(), false, &stream), MEDIA_OK);  // as tall as a picture may be
+  MediaVideoSize(stream, &w, &h);
+  EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), "2x4096");
+  MediaClose(stream);
+  EXPECT_EQ(MediaOpen(DataPath("too_tall.png").c_str(), false, &stream), MEDIA_E_BADFILE);
 }
 
 TEST_F(Stream, APictureIsDrawnIntoADrawObjectUnclippedAndIntoTheBackScreenClipped) {

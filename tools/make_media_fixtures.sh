@@ -10,6 +10,9 @@ ff=(ffmpeg -hide_banner -loglevel error -y -bitexact)
 # quadrants (red, green / blue, white).
 "${ff[@]}" -f lavfi -i "testsrc=size=160x120:rate=1:duration=1" -frames:v 1 -q:v 2 "$out/picture.jpg"
 python3 tools/make_png.py "$out/quadrants.png" 32 24
+# Pictures at the height limit of a stream picture and a row past it.
+python3 tools/make_png.py "$out/tall.png" 2 4096
+python3 tools/make_png.py "$out/too_tall.png" 2 4097
 # One second of a 440 Hz tone, mono 22050 Hz, as MP3.
 "${ff[@]}" -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=1" -ac 1 -c:a libmp3lame -b:a 32k "$out/tone.mp3"
 # A two-second video with sound: 64 x 48 at 10 frames a second, MPEG-4 part 2 and MP3 in AVI.
