@@ -7,6 +7,7 @@
 #include "platform/display.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_input.h"
+#include "platform/resources.h"
 #include "tests/support/draw_support.h"
 
 using namespace drawtest;
@@ -129,6 +130,12 @@ TEST_F(ScreenTest, FailuresReportTheirBox) {
   elSystem::ResetState();
   EXPECT_EQ(elDraw::Screen(640, 480, 1), 0u);
   EXPECT_EQ(LastBox(), "elDraw::Screen : フルスクリーン化できません");
+  // With no screen and a desktop of no format drawn in, a picture swapped in has no surface to go to.
+  static const std::vector<uint8_t> pic = Bmp24(2, 2, [](int32_t, int32_t) { return 0xFFu; });
+  plat::AddResource("BITMAP", "NOSURFACE", pic.data(), pic.size());
+  plat::headless::SetDesktopBits(8);
+  EXPECT_EQ(elDraw::SwapObject("NOSURFACE", 5, 2), 0u);
+  EXPECT_EQ(LastBox(), "elDraw::SwapObject : BMPファイルを読み込めません");
 }
 
 class ScreenWindowedTest : public DrawTest {

@@ -82,7 +82,7 @@ int Scaled(int axis, int32_t raw) {
 // (in a window: the cursor relative to it). Each feed goes to the headless devices and to the model.
 struct QueueModel {
   ModelDevice kb, mouse, joy[2];
-  bool active = true, pointerMode = true, clipped = true, syncPending = false, windowed = false, keyDown[256] = {};
+  bool active = true, pointerMode = true, clipped = true, syncPending = false, windowed = false, keyDown[256] = {}, mouseDown[5] = {};
   int clip[4] = {0, 0, 640, 480}, client[2] = {}, reported[2][8], pov[2] = {-1, -1};
   int64_t px = 0, py = 0;
   uint32_t inputTime = 0, buttons[2] = {};
@@ -93,7 +93,7 @@ struct QueueModel {
   void Key(uint8_t sc, bool down) { down ? hl::KeyPress(sc) : hl::KeyRelease(sc), kb.Push(sc, (keyDown[sc] = down) * 0x80); }
   void Move(int dx, int dy) { hl::MouseMove(dx, dy), dx ? mouse.Push(0, dx) : void(), dy ? mouse.Push(4, dy) : void(); }
   void Wheel(int delta) { hl::MouseWheel(delta), mouse.Push(8, delta); }
-  void Button(int b, bool down) { hl::MouseButton(b, down), b < 4 ? mouse.Push(12 + b, down * 0x80) : void(); }
+  void Button(int b, bool down) { hl::MouseButton(b, mouseDown[b] = down), b < 4 ? mouse.Push(12 + b, down * 0x80) : void(); }
   void Axis(int j, int a, int raw) {
     if (hl::JoystickAxis(j, a, raw), Scaled(a, raw) != reported[j][a]) joy[j].Push(4 * a, reported[j][a] = Scaled(a, raw));
   }
@@ -184,7 +184,7 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
   const uint32_t kMsgs[] = {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP, plat::WM_RBUTTONDOWN, plat::WM_RBUTTONUP,
                             plat::WM_KEYDOWN, plat::WM_KEYUP}, kVks[] = {13, 'Z', 'Q', 16};
   const std::vector<uint32_t> kLists[] = {{1}, {1, 'Z', 13}, {2, 'Q'}};
-  uint32_t words[5] = {}, modelWords[5] = {}, keys[4] = {}, modelKeys[4] = {};
+  uint32_t words[5] = {}, modelWords[5] = {}, keys[5] = {}, modelKeys[5] = {};
   TriggerModel tm;
   elSystem::SetWatchKey('Q');
   std::mt19937 rng(20261206);
@@ -283,10 +283,10 @@ TEST_F(InputTest, QueueStateWordsKeysAndTriggerFollowTheirRulesOverARandomScript
     // After the end of a walk the next call answers 0, or the empty event anew.
     EXPECT_TRUE(stopAtEmpty || elSystem::GetEvent(wantEmpty) == (empty ? 1 : 0));
 
-    // Polled keys by their virtual keys: A, either Shift, Escape (scan code 1), 0 (after 9).
-    const bool down[] = {m.keyDown[0x1E], m.keyDown[0x2A] || m.keyDown[0x36], m.keyDown[0x01], m.keyDown[0x0B]};
-    for (int k = 0; k < 4; ++k) {
-      elSystem::GetKey(std::vector<uint32_t>{'A', 16, 27, '0'}[k], &keys[k]);
+    // Polled keys by their virtual keys: A, either Shift, Escape (scan code 1), 0 (after 9), the left button.
+    const bool down[] = {m.keyDown[0x1E], m.keyDown[0x2A] || m.keyDown[0x36], m.keyDown[0x01], m.keyDown[0x0B], m.mouseDown[0]};
+    for (int k = 0; k < 5; ++k) {
+      elSystem::GetKey(std::vector<uint32_t>{'A', 16, 27, '0', 1}[k], &keys[k]);
       ASSERT_EQ(keys[k], modelKeys[k] = NextEdge(modelKeys[k], down[k], forced)) << k;
     }
   }

@@ -18,6 +18,8 @@ python3 tools/make_png.py "$out/too_tall.png" 2 4097
 # A two-second video with sound: 64 x 48 at 10 frames a second, MPEG-4 part 2 and MP3 in AVI.
 "${ff[@]}" -f lavfi -i "testsrc=size=64x48:rate=10:duration=2" -f lavfi -i "sine=frequency=330:sample_rate=22050:duration=2" \
   -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 32k -ac 1 "$out/clip.avi"
+# A video whose sound stands in the file only after eighty pictures.
+python3 tools/make_sparse_avi.py "$out/late_sound.avi"
 # Fuzz seeds: the small ones.
 cp "$out/quadrants.png" "$out/tone.mp3" "$seeds/"
 "${ff[@]}" -f lavfi -i "testsrc=size=16x16:rate=1:duration=1" -frames:v 1 -q:v 5 "$seeds/small.jpg"
