@@ -25,6 +25,9 @@ constexpr int kOutRate = 44100;
 constexpr int64_t kUnits = 10000000;  // 100 ns units a second
 constexpr int64_t kUnknownDuration = std::numeric_limits<int64_t>::max() / 4;
 constexpr uint32_t kAudioBufferBytes = kOutRate * 4;  // a second of 16-bit stereo
+// The resampler's tables grow with the ratio of the rates: a file claiming a rate of a gigahertz
+// had it fill gigabytes for minutes. No sound file is made at more than this.
+constexpr int kMaxSoundRate = 384000;
 
 // Containers opened: pictures, the common sound files and video files. Anything that would read
 // other files or the network (playlists, concatenation) is left out.
@@ -261,7 +264,7 @@ bool OpenAudio(MediaStream* s, const std::string& path, AVFormatContext* probe, 
   int r = Av().swr_alloc_set_opts2(&s->swr, &stereo, AV_SAMPLE_FMT_S16, kOutRate, &in, s->adec->sample_fmt,
                               s->adec->sample_rate, 0, nullptr);
   Av().av_channel_layout_uninit(&in);
-  if (r < 0 || s->adec->sample_rate <= 0 || Av().swr_init(s->swr) < 0) return false;
+  if (r < 0 || s->inRate <= 0 || s->inRate > kMaxSoundRate || Av().swr_init(s->swr) < 0) return false;
   s->apkt = Av().av_packet_alloc();
   s->aframe = Av().av_frame_alloc();
   if (!s->apkt || !s->aframe) return false;
