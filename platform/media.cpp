@@ -87,9 +87,11 @@ AVCodecContext* OpenDecoder(AVStream* s) {
   return dec;
 }
 
+// Times are held to a quarter of the 64-bit range (a hostile file's stamp overflows the rescaling, or
+// is near its limit), so that the differences and sums the stream makes of two or three of them fit.
 int64_t ToUnits(int64_t ts, AVRational tb) {
   if (ts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
-  return Av().av_rescale_q(ts, tb, AVRational{1, static_cast<int>(kUnits)});
+  return std::clamp(Av().av_rescale_q(ts, tb, AVRational{1, int(kUnits)}), -kUnknownDuration, kUnknownDuration);
 }
 
 int64_t FromUnits(int64_t units, AVRational tb) { return Av().av_rescale_q(units, AVRational{1, static_cast<int>(kUnits)}, tb); }
