@@ -44,6 +44,34 @@ inline uint64_t ShowingDelayUs(const PacedFrame& f, uint64_t nowUs) {
   return static_cast<uint64_t>(aheadMs) * 1000u - nowUs % 1000u;
 }
 
+// Paced pictures are shown on a steady cadence that follows their frames: each is due one frame after
+// the last one shown, moved toward its own frame's showing time by at most kShowSlewUs, and never
+// more than kShowDriftUs from that time. The frame wait's last 3 ms are a spin, and on a virtual
+// machine the host takes the CPU from it now and then for 1 to 3 ms; that frame, and every one after
+// it, starts that much later (the wait does not catch up). Shown at their own times, the late start
+// lengthened one interval by the whole delay; on the cadence it lengthens a few by half a millisecond
+// each. A picture is shown up to 5 ms before its time (it is drawn long before) or after it (the
+// present still ends inside the frame).
+inline constexpr int64_t kShowSlewUs = 500;
+inline constexpr int64_t kShowDriftUs = 5000;
+struct ShowCadence {
+  uint64_t lastUs = 0;  // when the last paced picture was shown
+  bool on = false;      // off until a paced picture is shown, and after any other
+};
+// The time to show a paced picture that is drawn at nowUs and due at dueUs (by ShowingDelayUs) in
+// frames lengthMs long; never before nowUs. Records it in c.
+inline uint64_t CadencedShowingUs(ShowCadence& c, uint64_t dueUs, uint32_t lengthMs, uint64_t nowUs) {
+  uint64_t at = dueUs;
+  if (c.on) {
+    const uint64_t step = c.lastUs + uint64_t{lengthMs} * 1000u;
+    const int64_t off = std::clamp(static_cast<int64_t>(dueUs - step), -kShowSlewUs, kShowSlewUs);
+    at = std::clamp(step + off, dueUs - kShowDriftUs, dueUs + kShowDriftUs);
+  }
+  at = std::max(at, nowUs);
+  c = {at, true};
+  return at;
+}
+
 // The clock the spin is timed on, on every host: the millisecond clock is too coarse for it, and a
 // fake one would say nothing about CPU spent.
 inline uint64_t SpinClockMicros() {

@@ -177,17 +177,23 @@ constexpr uint64_t kShowSpinUs = 1000;
 // upload (1 to 8 ms), and that variation went straight into the intervals between shown pictures.
 // Showing at a fixed point takes the work out: the interval varies only with the present itself. A
 // frame drawn later than that is shown at once, as before. It costs a picture up to 8 ms more delay
-// after the input read at the start of the frame.
-//
+// after the input read at the start of the frame. The times are kept on a steady cadence
+// (CadencedShowingUs), so that a frame wait ending late moves them a little at a time.
+ShowCadence Cadence;
+
 // Waits until the paced frame's showing time; returns the microseconds it waited (0 when the picture
 // is not paced, or late).
 uint64_t WaitForShowingTime() {
   const uint64_t nowUs = SpinClockMicros();
-  const uint64_t delayUs = ShowingDelayUs(CurrentFrame, nowUs);
+  if (!CurrentFrame.armed) {
+    Cadence.on = false;
+    return 0;
+  }
+  const uint64_t dueUs = nowUs + ShowingDelayUs(CurrentFrame, nowUs);
   CurrentFrame.armed = false;
-  if (delayUs == 0) return 0;
-  const uint64_t untilUs = nowUs + delayUs;
-  if (delayUs > kShowSpinUs) {
+  const uint64_t untilUs = CadencedShowingUs(Cadence, dueUs, CurrentFrame.lengthMs, nowUs);
+  if (untilUs == nowUs) return 0;
+  if (untilUs - nowUs > kShowSpinUs) {
     const uint64_t wakeUs = untilUs - kShowSpinUs;
     const timespec wake{static_cast<time_t>(wakeUs / 1000000u), static_cast<long>(wakeUs % 1000000u) * 1000L};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
