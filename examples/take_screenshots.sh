@@ -9,7 +9,7 @@ XPID=
 trap '[ -n "$XPID" ] && kill "$XPID"; rm -rf "$WORK"' EXIT
 
 exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
 XPID=$!
 exec 3>&-
 for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
