@@ -19,9 +19,9 @@ require_tools() {  # require_tools TOOL...: each must be on PATH
 # never meets another copy of the game.
 start_xvfb() {
   exec 3>"$WORK/display"
-  # -noreset: by default the server resets when its last client leaves, and a client that connects
-  # during the reset is turned away; the game, starting right after the readiness check below had
-  # left, now and then failed with "x11 not available".
+  # -noreset: by default the server resets when its last client leaves. The game, started right
+  # after the readiness check below had left, twice failed with "x11 not available" (once in 25
+  # runs or so); a client connecting during that reset is the likely cause, not reproduced since.
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
   XPID=$!
   exec 3>&-
