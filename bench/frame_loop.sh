@@ -61,10 +61,11 @@ sleep 6.8
 # CPU seconds so far of a process (all its threads), or of one thread: /proc/PID[/task/TID]/stat.
 ticks() { awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "$1/stat"; }
 P0=$(ticks "/proc/$GPID"); M0=$(ticks "/proc/$GPID/task/$GPID"); X0=$(ticks "/proc/$XPID"); W0=$EPOCHREALTIME
-# The rounds, then the rest of the 30 seconds of play and the time-up scene (about 4 s): the result is up.
+# The rounds, then the rest of the 30 seconds of play.
 sleep 27
 P1=$(ticks "/proc/$GPID"); M1=$(ticks "/proc/$GPID/task/$GPID"); X1=$(ticks "/proc/$XPID"); W1=$EPOCHREALTIME
 wait "$DRIVER" || fail "xdotool could not play the script"
+# The time-up scene (about 4 s): then the result is up.
 sleep 8
 ANON_KB=$(awk '$1 == "RssAnon:" { print $2 }' "/proc/$GPID/status")
 RSS_KB=$(awk '$1 == "VmRSS:" { print $2 }' "/proc/$GPID/status")
